@@ -1,0 +1,64 @@
+// ANSI music: the music macro language after CSI '^', its queue of at most
+// 511 notes, and playback through a MIDI output on a one-shot timer. Parsing
+// runs on the UI thread inside Feed; playback runs on the timer's thread and
+// touches only the queue, the play position and the output. The terminal's
+// hold flag keeps a new string from arriving while a tune plays.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace velo {
+
+// The platform's MIDI output (ALSA sequencer on Linux; silent when no port).
+class MidiOut {
+public:
+    virtual ~MidiOut() = default;
+    virtual bool Open() = 0;                    // false: no output
+    virtual bool IsOpen() const = 0;
+    virtual void Send(uint32_t shortMessage) = 0;  // status | data1 << 8 | data2 << 16
+    virtual void Close() = 0;
+};
+
+// A one-shot millisecond timer whose callback runs on a thread of its own.
+class OneShotTimer {
+public:
+    virtual ~OneShotTimer() = default;
+    virtual void Start(int ms, std::function<void()> fire) = 0;
+    virtual void Cancel() = 0;  // after return the callback neither runs nor is running
+};
+
+class AnsiMusic {
+public:
+    enum class Step : uint8_t {
+        More,           // byte consumed, the string goes on
+        EndConsumed,    // '^' ended the string and was consumed
+        EndNotConsumed  // another byte ended the string; Feed returns before it
+    };
+    struct Entry {
+        uint8_t note;   // 0..84, 85 a rest
+        uint16_t ms;    // duration
+        uint8_t mode;   // 0 normal, 1 legato, 2 split, 3 'F'
+    };
+    static constexpr int kMaxEntries = 511;
+    static constexpr uint8_t kRest = 85;
+
+    AnsiMusic(MidiOut* out, OneShotTimer* timer);
+    ~AnsiMusic();
+
+    void Begin();            // CSI '^' seen: empty the queue, clear the pending note
+    Step Byte(uint8_t b);    // one byte of the string
+    // Starts playback; done() runs once when it ends (on the timer's thread).
+    void Play(std::function<void()> done);
+    void Stop();             // ends playback without calling done
+    void Reset();            // defaults of ResetOnConnect / TerminalReset, and Stop
+
+    int QueueSize() const;
+    Entry QueueEntry(int i) const;
+
+private:
+    struct Impl;
+    Impl* d_;
+};
+
+}  // namespace velo
