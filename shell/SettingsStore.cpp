@@ -54,6 +54,15 @@ bool MemorySettingsStore::WriteString(std::string_view section, std::string_view
     return true;
 }
 
+bool MemorySettingsStore::DeleteSection(std::string_view section)
+{
+    std::lock_guard lock(mutex_);
+    auto it = values_.lower_bound(std::pair<std::string, std::string>(section, ""));
+    while (it != values_.end() && it->first.first == section)
+        it = values_.erase(it);
+    return true;
+}
+
 void MemorySettingsStore::Clear()
 {
     std::lock_guard lock(mutex_);

@@ -23,6 +23,9 @@ public:
     virtual bool WriteInt(std::string_view section, std::string_view entry, int value) = 0;
     virtual bool WriteString(std::string_view section, std::string_view entry,
                              std::string_view value) = 0;
+    // Removes a whole section with its entries (the first-run step drops the
+    // saved bar layout this way). False when the store cannot delete.
+    virtual bool DeleteSection(std::string_view section) { return false; }
 };
 
 // Thread-safe store kept in memory: the default until the application installs
@@ -35,6 +38,7 @@ public:
     bool WriteInt(std::string_view section, std::string_view entry, int value) override;
     bool WriteString(std::string_view section, std::string_view entry,
                      std::string_view value) override;
+    bool DeleteSection(std::string_view section) override;
     void Clear();
 
 private:

@@ -1,0 +1,69 @@
+// The key map: what the function keys and editing keys send. 50 entries, each
+// with a name, a built-in sequence in the macro language, a built-in switch,
+// and the user's current sequence and switch. Stored in section "Keyboard":
+// the key's name holds the sequence, "bActByKeyboard<name>" the switch.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace velo {
+
+class SettingsStore;
+
+enum KeyIndex : int {
+    kKeyF0 = 0,
+    kKeyF1 = 1,   // F1..F20 are 1..20
+    kKeyUp = 21,
+    kKeyDown = 22,
+    kKeyRight = 23,
+    kKeyLeft = 24,
+    kKeyHome = 25,
+    kKeyInsert = 26,
+    kKeyDelete = 27,
+    kKeyEnd = 28,
+    kKeyPageUp = 29,
+    kKeyPageDown = 30,
+    kKeyBackspace = 31,
+    kKeyPad0 = 32,  // KEYPAD 0..9 are 32..41, then + - * / = . , ENTER
+    kKeyCount = 50,
+    kKeysInDialog = 32,
+};
+
+class KeyMap {
+public:
+    struct Builtin {
+        const char* name;
+        const char* sequence;
+        int on;
+    };
+    static const Builtin& Default(int index);  // index must be 0..49
+
+    KeyMap();
+    // All 50 entries from the store.
+    void Load(SettingsStore& store);
+    // Entries 0 to 31, sequence then switch (the dialog's OK).
+    void Save(SettingsStore& store) const;
+
+    bool IsSet(int index) const;  // false outside 0..49
+    const std::string& Sequence(int index) const;
+    void Set(int index, std::string sequence, bool on);
+    void ResetToDefault(int index);
+
+    // Sends a key: with alternate, the arrows write ESC O A..D directly and the
+    // keypad keys send their built-in sequence; otherwise the current sequence
+    // goes through the macro sender. Nothing outside 0..49.
+    void SendKey(int index, bool alternate) const;
+
+private:
+    struct Entry {
+        std::string sequence;
+        bool on = false;
+    };
+    std::array<Entry, kKeyCount> e_;
+};
+
+// The process-wide key map (the UI thread's).
+KeyMap& AppKeyMap();
+
+}  // namespace velo

@@ -1,0 +1,69 @@
+// Names and built-in defaults of the settings every part of the program reads
+// and writes. Entries whose default depends on the installation directory are
+// made by the functions at the end; the rest are in kFixedDefaults, which the
+// shipped defaults file (velo.reg) mirrors.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velo {
+
+class SettingsStore;
+
+namespace settings {
+
+inline constexpr char kFirst[] = "처음";                 // section and entry
+inline constexpr int kGeneration = 4;
+inline constexpr char kInstallDir[] = "인스톨디렉토리";  // section and entry
+inline constexpr char kInit[] = "초기 환경";
+inline constexpr char kWindow[] = "윈도우 크기";
+inline constexpr char kRect[] = "사각형";
+inline constexpr char kIconic[] = "아이콘화";
+inline constexpr char kMaximised[] = "최대화";
+inline constexpr char kClickMouse[] = "Flicko쥐사용";
+inline constexpr char kBeep[] = "Beep";
+inline constexpr char kTextColour[] = "글자색";
+inline constexpr char kBackColour[] = "바탕색";
+inline constexpr char kTip[] = "Tip";
+inline constexpr char kSounds[] = "Sounds";
+inline constexpr char kBarState[] = "ToolBarState";
+inline constexpr char kWheel[] = "Wheel";
+
+struct Default {
+    const char* section;
+    const char* entry;
+    bool isInt;
+    int i;
+    const char* s;
+};
+
+// Every fixed entry of the store with its type and default.
+extern const Default kFixedDefaults[];
+extern const int kFixedDefaultCount;
+const Default* FindDefault(std::string_view section, std::string_view entry);
+
+// Defaults below the installation directory (joined with "/").
+std::string CaptureDirDefault(const std::string& installDir);    // "초기 환경"/"CaptureDirectory", "Capture"/"CapDir"
+std::string DownloadDirDefault(const std::string& installDir);   // "ZModem"/"DownPath"
+std::string UploadDirDefault(const std::string& installDir);     // "ZModem"/"UpPath"
+std::string PrintFileDefault(const std::string& installDir);     // "Print"/"PrintToFileName"
+
+// Reads an entry of kFixedDefaults with its table default.
+int ReadIntDefault(SettingsStore& s, const char* section, const char* entry);
+std::string ReadStringDefault(SettingsStore& s, const char* section, const char* entry);
+
+}  // namespace settings
+
+// The terminal and chat-pane font as the fields of a Windows logical font.
+struct LogFontFields {
+    int height = -16, width = 0, escapement = 0, orientation = 0, weight = 400;
+    int italic = 0, underline = 0, strikeOut = 0, charSet = 129, outPrecision = 3;
+    int clipPrecision = 2, quality = 2, pitchAndFamily = 49;
+    std::string faceName = "굴림체";
+
+    static LogFontFields Read(SettingsStore& s);
+    void Write(SettingsStore& s) const;
+};
+
+}  // namespace velo

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "shell/MacroSender.h"
+
+namespace {
+
+// Captures what the sender writes, one entry per write call.
+struct Recorder {
+    std::vector<std::string> writes;
+    Recorder()
+    {
+        velo::SetMacroWriter([this](const uint8_t* p, int n) {
+            writes.emplace_back(reinterpret_cast<const char*>(p), size_t(n));
+        });
+        velo::SetMacroWait([this](int ms) { writes.push_back("<wait " + std::to_string(ms) + ">"); });
+    }
+    ~Recorder()
+    {
+        velo::SetMacroWriter(nullptr);
+        velo::SetMacroWait(nullptr);
+    }
+    std::string All() const
+    {
+        std::string s;
+        for (auto& w : writes)
+            s += w;
+        return s;
+    }
+};
+
+std::string Send(std::string_view text)
+{
+    Recorder r;
+    velo::MacroSend(text);
+    return r.All();
+}
+
+}  // namespace
+
+TEST(MacroSender, EscapesOfTheLanguage)
+{
+    struct Case {
+        const char* in;
+        std::string out;
+    } cases[] = {
+        {"ATZ\\R", "ATZ\r"},
+        {"\\65\\66", "AB"},
+        {"\\13|5", "\r5"},
+        {"\\300", "\x2C"},
+        {"a||b", "a|b"},
+        {"a|b", "ab"},
+        {"\\\\", "\\"},
+        {"\\x", "x"},
+        {"abc\\", "abc"},
+        {"\\7", "\x07"},
+        {"\\e[A", "\x1B[A"},
+        {"\\127", "\x7F"},
+        {"\\a\\n\\z\\E", std::string("\x07\x0A\x1A\x1B")},
+        {"\\0", std::string(1, '\0')},
+        {"\\12x", "\x0Cx"},
+        {"\\|a", "a"},
+        {"|\\r", "\r"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Send(c.in), c.out) << c.in;
+}
+
+TEST(MacroSender, SendsOneByteAtATimeSoEchoShowsItTyped)
+{
+    Recorder r;
+    velo::MacroSend("ab\\r");
+    ASSERT_EQ(r.writes.size(), 3u);
+    EXPECT_EQ(r.writes[2], "\r");
+}
+
+TEST(MacroSender, WaitEscapeCallsTheInstalledWaitWith250)
+{
+    Recorder r;
+    velo::MacroSend("pr 1\\r\\w\\w\\r");
+    EXPECT_EQ(r.All(), "pr 1\r<wait 250><wait 250>\r");
+}
+
+TEST(MacroSender, DateAndTimeUseEnglishNamesAndTwelveHourClock)
+{
+    std::tm tm{};
+    tm.tm_year = 1998 - 1900;
+    tm.tm_mon = 2;
+    tm.tm_mday = 7;
+    tm.tm_hour = 15;
+    tm.tm_min = 4;
+    tm.tm_sec = 9;
+    tm.tm_isdst = -1;
+    std::time_t t = std::mktime(&tm);
+    EXPECT_EQ(velo::MacroExpand("\\d", t), "Sat/03/07/1998");
+    EXPECT_EQ(velo::MacroExpand("\\T", t), "03:04:09PM");
+    tm.tm_hour = 0;
+    t = std::mktime(&tm);
+    EXPECT_EQ(velo::MacroExpand("\\t", t), "12:04:09AM");
+}
