@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""Talks to the demo host as a terminal would: answers its telnet options,
+logs in at its prompts, and receives a file by ZModem with Debian's rz."""
+import os
+import select
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+HOST = os.path.join(HERE, "..", "..", "..", "tools", "demohost", "demohost.py")
+IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
+
+
+class Client:
+    def __init__(self, port):
+        self.s = socket.create_connection(("127.0.0.1", port), timeout=5)
+        self.buf = bytearray()
+        self.seen_do = set()
+        self.asked_ttype = False
+
+    def feed(self, data):
+        i = 0
+        while i < len(data):
+            b = data[i]
+            if b == IAC and i + 1 < len(data):
+                c = data[i + 1]
+                if c == IAC:
+                    self.buf.append(IAC)
+                    i += 2
+                elif c in (DO, DONT, WILL, WONT) and i + 2 < len(data):
+                    opt = data[i + 2]
+                    if c == DO:
+                        self.seen_do.add(opt)
+                        if opt == 24:
+                            self.s.sendall(bytes([IAC, WILL, 24]))
+                        elif opt == 31:
+                            self.s.sendall(bytes([IAC, WILL, 31, IAC, SB, 31, 0, 80, 0, 28, IAC, SE]))
+                    i += 3
+                elif c == SB:
+                    end = data.index(bytes([IAC, SE]), i)
+                    if data[i + 2:i + 4] == bytes([24, 1]):
+                        self.asked_ttype = True
+                        self.s.sendall(bytes([IAC, SB, 24, 0]) + b"ANSI" + bytes([IAC, SE]))
+                    i = end + 2
+                else:
+                    i += 2
+            else:
+                self.buf.append(b)
+                i += 1
+
+    def until(self, text, timeout=5):
+        want = text.encode("cp949") if isinstance(text, str) else text
+        deadline = time.time() + timeout
+        while want not in self.buf:
+            left = deadline - time.time()
+            if left <= 0:
+                raise AssertionError("never saw %r in %r" % (text, bytes(self.buf[-300:])))
+            r, _, _ = select.select([self.s], [], [], left)
+            if r:
+                data = self.s.recv(65536)
+                if not data:
+                    raise AssertionError("closed before %r" % text)
+                self.feed(data)
+        idx = self.buf.index(want) + len(want)
+        seen = bytes(self.buf[:idx])
+        del self.buf[:idx]
+        return seen
+
+    def line(self, text):
+        self.s.sendall(text.encode("cp949") + b"\r\n")
+
+
+class DemoHostTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp()
+        portfile = os.path.join(self.tmp, "port")
+        self.host = subprocess.Popen([sys.executable, HOST, "--port", "0", "--port-file", portfile],
+                                     stdout=subprocess.DEVNULL)
+        text = ""
+        for _ in range(100):
+            if os.path.exists(portfile):
+                with open(portfile) as f:
+                    text = f.read()
+                if text:
+                    break
+            time.sleep(0.05)
+        self.port = int(text)
+
+    def tearDown(self):
+        self.host.kill()
+        self.host.wait()
+
+    def test_negotiates_greets_in_hangul_and_asks_kestrix_login(self):
+        c = Client(self.port)
+        greeting = c.until("회 원 ID :")
+        self.assertIn(24, c.seen_do)
+        self.assertIn(31, c.seen_do)
+        self.assertTrue(c.asked_ttype)
+        self.assertIn("벨로우 데모 BBS".encode("cp949"), greeting)
+        self.assertIn(b"\x1b[1;33m", greeting)
+        self.assertIn("화면: 80 x 28".encode("cp949"), greeting)
+        self.assertIn(b"ANSI", greeting)
+        c.line("guest")
+        c.until("비밀 번호:")
+        c.line("secret")
+        c.until("guest 님, 환영합니다.")
+        menu = c.until("선택 >> ")
+        self.assertIn(b"[01]", menu)
+        self.assertIn(b"(GO/DN/P/H/X)", menu)
+        c.line("한글 echo")
+        c.until("입력: ")
+        c.until("한글 echo")
+        c.line("x")
+        c.until("안녕히 가십시오.")
+
+    def test_download_by_zmodem_reaches_rz_intact(self):
+        c = Client(self.port)
+        c.until("회 원 ID :")
+        c.line("guest")
+        c.until("비밀 번호:")
+        c.line("pw")
+        c.until("선택 >> ")
+        c.line("dn 1")
+        c.until("ZModem")
+        c.until(b"\r\n")
+        down = os.path.join(self.tmp, "down")
+        os.mkdir(down)
+        rz = subprocess.Popen(["rz", "-q", "-y"], cwd=down, stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+        # Bytes already taken off the socket belong to rz.
+        rz.stdin.write(bytes(c.buf))
+        c.buf.clear()
+        out = rz.stdout.fileno()
+        deadline = time.time() + 30
+        while rz.poll() is None and time.time() < deadline:
+            r, _, _ = select.select([c.s, out], [], [], 0.5)
+            if c.s in r:
+                data = c.s.recv(65536)
+                if not data:
+                    break
+                before = len(c.buf)
+                c.feed(data)
+                rz.stdin.write(bytes(c.buf[before:]))
+                del c.buf[before:]
+            if out in r:
+                data = os.read(out, 65536)
+                if data:
+                    c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+        rz.wait(timeout=10)
+        self.assertEqual(rz.returncode, 0)
+        got = open(os.path.join(down, "velo-demo.txt"), "rb").read()
+        self.assertIn("데모 호스트가 보낸 파일".encode("cp949"), got)
+        self.assertTrue(got.endswith(bytes(range(256)) * 4))
+        c.until("전송을 마쳤습니다 (0).")
+
+
+if __name__ == "__main__":
+    unittest.main()

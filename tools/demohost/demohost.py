@@ -1,0 +1,400 @@
+#!/usr/bin/env python3
+"""A small bulletin board on loopback for trying velo by hand and in tests.
+
+It speaks telnet as a real host does (asks for the terminal type and the
+window size, echoes what the user types), greets in KS C 5601 Hangul with ANSI
+colours, shows a numbered menu and a bracketed choice list, asks the log-in
+prompts of the Kestrix service (so automatic log-in can be tried), echoes
+lines, and sends a file by ZModem with Debian's sz on "dn N".
+
+    demohost.py [--port 2323] [--files DIR] [--stream FILE] [--once]
+
+--stream sends FILE right after the telnet negotiation and closes (for
+benchmarks); --once serves one connection and exits.
+"""
+import argparse
+import os
+import select
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
+ECHO, SGA, TTYPE, NAWS = 1, 3, 24, 31
+TTYPE_IS, TTYPE_SEND = 0, 1
+
+ESC = "\x1b"
+
+
+def ks(text):
+    """Host bytes of a Korean text: KS C 5601 as CP949 carries it."""
+    return text.encode("cp949")
+
+
+class Telnet:
+    """Telnet framing over one socket: option negotiation in, IAC doubling out."""
+
+    def __init__(self, sock):
+        self.sock = sock
+        self.state = "data"
+        self.sb = bytearray()
+        self.ttype = None
+        self.naws = None
+        self.pending = bytearray()
+        self.closed = False
+
+    def send_raw(self, data):
+        try:
+            self.sock.sendall(data)
+        except OSError:
+            self.closed = True
+
+    def send(self, data):
+        if isinstance(data, str):
+            data = ks(data)
+        self.send_raw(data.replace(b"\xff", b"\xff\xff"))
+
+    def negotiate(self):
+        self.send_raw(bytes([IAC, DO, TTYPE, IAC, DO, NAWS, IAC, WILL, ECHO, IAC, WILL, SGA]))
+        deadline = time.time() + 1.5
+        while time.time() < deadline and (self.ttype is None or self.naws is None):
+            self.poll(deadline - time.time())
+            if self.closed:
+                return
+
+    def poll(self, timeout):
+        """Reads what is there (waiting up to timeout) into self.pending."""
+        try:
+            r, _, _ = select.select([self.sock], [], [], max(0.0, timeout))
+            if not r:
+                return
+            data = self.sock.recv(4096)
+        except OSError:
+            data = b""
+        if not data:
+            self.closed = True
+            return
+        self.pending += self.strip(data)
+
+    def strip(self, data):
+        out = bytearray()
+        for b in data:
+            st = self.state
+            if st == "data":
+                if b == IAC:
+                    self.state = "iac"
+                else:
+                    out.append(b)
+            elif st == "iac":
+                if b == IAC:
+                    out.append(IAC)
+                    self.state = "data"
+                elif b in (DO, DONT, WILL, WONT):
+                    self.state = b
+                elif b == SB:
+                    self.sb = bytearray()
+                    self.state = "sb"
+                else:
+                    self.state = "data"
+            elif st in (DO, DONT, WILL, WONT):
+                self.option(st, b)
+                self.state = "data"
+            elif st == "sb":
+                if b == IAC:
+                    self.state = "sbiac"
+                elif len(self.sb) < 256:
+                    self.sb.append(b)
+            elif st == "sbiac":
+                if b == SE:
+                    self.subnegotiation(bytes(self.sb))
+                    self.state = "data"
+                else:
+                    if b == IAC and len(self.sb) < 256:
+                        self.sb.append(IAC)
+                    self.state = "sb"
+        return out
+
+    def option(self, verb, opt):
+        if verb == WILL and opt == TTYPE:
+            self.send_raw(bytes([IAC, SB, TTYPE, TTYPE_SEND, IAC, SE]))
+        elif verb == WILL and opt == NAWS:
+            pass  # the size follows in a subnegotiation
+        elif verb == WONT and opt == TTYPE:
+            self.ttype = "?"
+        elif verb == WONT and opt == NAWS:
+            self.naws = (0, 0)
+        elif verb == DO and opt in (ECHO, SGA):
+            pass  # we offered them
+        elif verb == DO:
+            self.send_raw(bytes([IAC, WONT, opt]))
+        elif verb == WILL:
+            self.send_raw(bytes([IAC, DONT, opt]))
+
+    def subnegotiation(self, sb):
+        if len(sb) >= 2 and sb[0] == TTYPE and sb[1] == TTYPE_IS:
+            self.ttype = sb[2:].decode("ascii", "replace")
+        elif len(sb) >= 5 and sb[0] == NAWS:
+            self.naws = ((sb[1] << 8) | sb[2], (sb[3] << 8) | sb[4])
+
+    def read_line(self, echo=True, mask=None, limit=200, timeout=600):
+        """One line up to CR or LF, echoed as typed (or as mask)."""
+        line = bytearray()
+        deadline = time.time() + timeout
+        while not self.closed and time.time() < deadline:
+            while self.pending:
+                b = self.pending.pop(0)
+                if b in (13, 10):
+                    if b == 13 and self.pending[:1] in (b"\n", b"\x00"):
+                        self.pending.pop(0)
+                    self.send("\r\n")
+                    return bytes(line)
+                if b in (8, 127):
+                    if line:
+                        # A Hangul pair is erased whole.
+                        n = 2 if line[-1] >= 0x80 and len(line) >= 2 else 1
+                        del line[-n:]
+                        self.send(b"\b \b" * n)
+                    continue
+                if b < 32 or len(line) >= limit:
+                    continue
+                line.append(b)
+                if echo:
+                    self.send(bytes([b]) if mask is None else mask)
+            self.poll(0.5)
+        return None
+
+
+def banner(t):
+    cols, rows = t.naws or (0, 0)
+    t.send(ESC + "[0m" + ESC + "[2J" + ESC + "[H")
+    t.send(ESC + "[1;33m" + "  ★ 벨로우 데모 BBS 에 오신 것을 환영합니다 ★" + ESC + "[0m\r\n")
+    t.send(ESC + "[36m" + "  Vellow demo host on loopback" + ESC + "[0m\r\n")
+    t.send(ESC + "[32m  터미널: %s  화면: %d x %d" % (t.ttype or "?", cols, rows) + ESC + "[0m\r\n\r\n")
+
+
+def login(t):
+    t.send("회 원 ID :")
+    user = t.read_line()
+    if user is None:
+        return None
+    t.send("비밀 번호:")
+    pw = t.read_line(mask=b"*")
+    if pw is None:
+        return None
+    name = user.decode("cp949", "replace") or "손님"
+    t.send("\r\n" + ESC + "[1;32m" + "%s 님, 환영합니다." % name + ESC + "[0m\r\n")
+    return name
+
+
+MENU = [
+    ("01", "공지 사항"),
+    ("02", "자유 게시판"),
+    ("03", "자료실 (파일 받기)"),
+    ("04", "색깔 시험"),
+    ("05", "한글 시험"),
+]
+
+
+def menu(t):
+    t.send("\r\n" + ESC + "[1;37;44m" + " 주 메뉴 " + ESC + "[0m\r\n")
+    for num, title in MENU:
+        t.send(" " + ESC + "[1;36m[" + num + "]" + ESC + "[0m " + title + "\r\n")
+    t.send("\r\n 명령: (GO/DN/P/H/X) 또는 번호, go. 로 이동\r\n")
+    t.send(ESC + "[1;33m" + "선택 >> " + ESC + "[0m")
+
+
+FILES = [
+    ("velo-demo.txt", "데모 글 파일"),
+    ("velo-hangul.txt", "한글 시험 파일"),
+]
+
+
+def file_list(t):
+    t.send("\r\n" + ESC + "[1;35m 자료실 " + ESC + "[0m\r\n")
+    for i, (name, title) in enumerate(FILES, 1):
+        t.send("%d  %-16s %s\r\n" % (i, name, title))
+    t.send(" 받으려면: dn 번호\r\n")
+
+
+def colour_test(t):
+    for bold in (0, 1):
+        for fg in range(30, 38):
+            t.send(ESC + "[%d;%dm %d " % (bold, fg, fg))
+        t.send(ESC + "[0m\r\n")
+    for bg in range(40, 48):
+        t.send(ESC + "[%dm %d " % (bg, bg))
+    t.send(ESC + "[0m\r\n" + ESC + "[5m깜박임" + ESC + "[0m " + ESC + "[7m반전" + ESC + "[0m\r\n")
+
+
+def hangul_test(t):
+    t.send("가나다라마바사 아자차카타파하\r\n")
+    t.send("ABCDEFGHIJKLMN 0123456789012\r\n")
+    t.send("한글은 두 칸, 영문은 한 칸을 차지합니다.\r\n")
+
+
+def make_files(folder):
+    texts = {
+        "velo-demo.txt": "벨로우 데모 호스트가 보낸 파일입니다.\n" * 40,
+        "velo-hangul.txt": "".join("%04d 가나다라마바사아자차카타파하\n" % i for i in range(200)),
+    }
+    for name, text in texts.items():
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(text.encode("cp949"))
+            # Every byte value, 0xFF and ZModem's own markers included, so the
+            # telnet doubling and ZDLE escapes are exercised.
+            f.write(bytes(range(256)) * 4)
+
+
+def send_zmodem(t, path):
+    """Runs sz with its stdout to the socket (0xFF doubled) and the socket's
+    data (telnet commands removed) to its stdin."""
+    t.send("\r\nZModem 으로 보냅니다: %s\r\n" % os.path.basename(path))
+    try:
+        proc = subprocess.Popen(["sz", "-e", "-q", path], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+    except OSError:
+        t.send("sz 를 실행할 수 없습니다 (lrzsz 필요).\r\n")
+        return
+    out = proc.stdout.fileno()
+    deadline = time.time() + 120
+    while time.time() < deadline and not t.closed:
+        r, _, _ = select.select([out, t.sock], [], [], 0.5)
+        if out in r:
+            data = os.read(out, 8192)
+            if not data:
+                break
+            t.send(data)
+        if t.sock in r:
+            t.poll(0)
+            if t.pending:
+                try:
+                    proc.stdin.write(bytes(t.pending))
+                except OSError:
+                    pass
+                t.pending.clear()
+        if proc.poll() is not None and not select.select([out], [], [], 0)[0]:
+            break
+    if proc.poll() is None:
+        proc.kill()
+    proc.wait()
+    t.pending.clear()
+    t.send("\r\n전송을 마쳤습니다 (%d).\r\n" % proc.returncode)
+
+
+def session(conn, args):
+    t = Telnet(conn)
+    t.negotiate()
+    if args.stream:
+        with open(args.stream, "rb") as f:
+            while True:
+                chunk = f.read(65536)
+                if not chunk:
+                    break
+                t.send(chunk)
+                if t.closed:
+                    break
+        # Let the reader drain before the close.
+        time.sleep(0.2)
+        return
+    banner(t)
+    if login(t) is None:
+        return
+    menu(t)
+    while not t.closed:
+        line = t.read_line()
+        if line is None:
+            return
+        cmd = line.decode("cp949", "replace").strip()
+        low = cmd.lower()
+        if low in ("x", "bye", "quit"):
+            t.send(ESC + "[1;31m" + "안녕히 가십시오." + ESC + "[0m\r\n")
+            time.sleep(0.1)
+            return
+        if low in ("1", "01"):
+            t.send("공지: 이 호스트는 시험용입니다. 자료실은 3번.\r\n")
+        elif low in ("2", "02"):
+            t.send("자유 게시판은 비어 있습니다.\r\n")
+        elif low in ("3", "03"):
+            file_list(t)
+        elif low in ("4", "04"):
+            colour_test(t)
+        elif low in ("5", "05"):
+            hangul_test(t)
+        elif low.startswith("dn") or low.startswith("mdown"):
+            parts = low.split()
+            try:
+                n = int(parts[1])
+                path = os.path.join(args.files, FILES[n - 1][0])
+            except (IndexError, ValueError):
+                t.send("파일 번호를 주십시오: dn 1\r\n")
+            else:
+                send_zmodem(t, path)
+        elif low in ("h", "go", "p"):
+            pass
+        elif cmd:
+            t.send("입력: " + ESC + "[1;37m")
+            t.send(line)
+            t.send(ESC + "[0m\r\n")
+        menu(t)
+
+
+def serve(args):
+    srv = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    try:
+        srv.bind(("127.0.0.1", args.port))
+    except OSError as e:
+        print("demohost: cannot listen on 127.0.0.1:%d: %s" % (args.port, e), file=sys.stderr)
+        return 1
+    srv.listen(8)
+    print("demohost: listening on 127.0.0.1:%d" % srv.getsockname()[1], flush=True)
+    if args.port_file:
+        with open(args.port_file, "w") as f:
+            f.write(str(srv.getsockname()[1]))
+
+    def run(c):
+        try:
+            session(c, args)
+        except Exception as e:  # one broken session never ends the host
+            print("demohost: session ended: %r" % e, file=sys.stderr)
+        finally:
+            try:
+                c.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            c.close()
+
+    while True:
+        c, _ = srv.accept()
+        if args.once:
+            run(c)
+            return 0
+        threading.Thread(target=run, args=(c,), daemon=True).start()
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--port", type=int, default=2323, help="TCP port on 127.0.0.1 (0: any free)")
+    p.add_argument("--port-file", help="write the port actually used to this file")
+    p.add_argument("--files", help="folder of the files offered for download")
+    p.add_argument("--stream", help="send this file after negotiating, then close")
+    p.add_argument("--once", action="store_true", help="serve one connection, then exit")
+    args = p.parse_args()
+    if not args.files:
+        args.files = tempfile.mkdtemp(prefix="velo-demohost-")
+        make_files(args.files)
+    elif not os.path.isdir(args.files):
+        os.makedirs(args.files, exist_ok=True)
+        make_files(args.files)
+    try:
+        return serve(args)
+    except KeyboardInterrupt:
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
