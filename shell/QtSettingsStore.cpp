@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <charconv>
 
@@ -46,9 +47,9 @@ QtSettingsStore::~QtSettingsStore()
 
 QString QtSettingsStore::DefaultPath()
 {
-    QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brenwick"),
-                    QStringLiteral("Vellow"));
-    return probe.fileName();
+    // $XDG_CONFIG_HOME (or ~/.config) /Brenwick/Vellow.conf
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brenwick/Vellow.conf");
 }
 
 QString QtSettingsStore::FileName() const { return s_->fileName(); }

@@ -1,0 +1,183 @@
+#include "shell/VeloApp.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QThread>
+#include <memory>
+
+#include "connect/FrameSink.h"
+#include "shell/AppFlags.h"
+#include "shell/CMainFrame.h"
+#include "shell/EventSounds.h"
+#include "shell/KeyMap.h"
+#include "shell/MacroSender.h"
+#include "shell/QtSettingsStore.h"
+#include "shell/SettingsLayout.h"
+#include "shell/SplashWindow.h"
+#include "shell/Startup.h"
+#include "shell/TipsDialog.h"
+
+namespace velo {
+
+namespace {
+bool g_telnetDisabled = false;
+
+// "\w" in the UI thread keeps the window alive while it waits.
+void UiWait(int ms)
+{
+    if (QThread::currentThread() != qApp->thread()) {
+        QThread::msleep(ulong(ms));
+        return;
+    }
+    QDeadlineTimer until(ms);
+    while (!until.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, int(std::max<qint64>(1, until.remainingTime())));
+}
+// SIGTERM, SIGINT and SIGHUP close the frame as the user would, so the
+// settings and the window placement are written.
+int g_signalPipe[2] = {-1, -1};
+void OnSignal(int)
+{
+    char c = 1;
+    ssize_t n = ::write(g_signalPipe[1], &c, 1);
+    (void)n;
+}
+
+void WatchTerminationSignals(CMainFrame* frame)
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* n = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, frame);
+    QObject::connect(n, &QSocketNotifier::activated, frame, [frame] {
+        char buf[16];
+        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        frame->ForceClose();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = &OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(sig, &sa, nullptr);
+}
+}  // namespace
+
+bool TelnetDisabled() { return g_telnetDisabled; }
+
+bool NetworkAvailable()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+QString PrepareInstallDir()
+{
+    QString fallback =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
+    QString dir = QString::fromStdString(ReadInstallDir(AppSettings(), fallback.toStdString()));
+    QDir d;
+    if (!d.mkpath(dir))
+        return QString();
+    for (const char* sub : {"cap", "Down", "Up", "Images"})
+        d.mkpath(dir + "/" + sub);
+    return dir;
+}
+
+QString FindDefaultsFile(const QString& installDir)
+{
+    const QString candidates[] = {
+        installDir + "/velo.reg",
+        QCoreApplication::applicationDirPath() + "/velo.reg",
+        QCoreApplication::applicationDirPath() + "/../share/vellow/velo.reg",
+    };
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isReadable())
+            return c;
+    return QString();
+}
+
+int VeloMain(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Brenwick"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vellow"));
+
+    // 1. The settings root: ~/.config/Brenwick/Vellow.conf.
+    auto store = std::make_unique<QtSettingsStore>();
+    SetAppSettings(store.get());
+    std::unique_ptr<EventSounds> sounds(CreateCanberraSounds());
+    SetAppSounds(sounds.get());
+    SetMacroWait(&UiWait);
+
+    // 2. The installation directory.
+    QString installDir = PrepareInstallDir();
+    if (installDir.isEmpty())
+        installDir = QDir::currentPath();
+
+    // 3. The network.
+    if (!NetworkAvailable()) {
+        g_telnetDisabled = true;
+        QMessageBox::critical(nullptr, QStringLiteral("Vellow"),
+                              QStringLiteral("Winsock을 초기화 할 수 없습니다.\nTelnet 접속은 사용할 수 없습니다."));
+    }
+
+    // 4. The first run of this settings generation imports the shipped defaults.
+    RunFirstRunUpgrade(*store, [&] {
+        QString defaults = FindDefaultsFile(installDir);
+        if (!defaults.isEmpty())
+            store->ImportMissing(defaults);
+    });
+
+    // 5. The key map.
+    AppKeyMap().Load(*store);
+
+    // 6. 7. The start sound and the start-up picture.
+    PlayEventSound("시작");
+    SplashWindow::ShowOnce();
+
+    // 8. The frame, with the command line's telnet destination.
+    QStringList args = QCoreApplication::arguments().mid(1);
+    auto frame = std::make_unique<CMainFrame>();
+    QtFrameSink sink(frame.get());
+    SetFrameSink(&sink);
+    frame->SetCommandLine(args.join(u' '));
+    frame->show();
+    WatchTerminationSignals(frame.get());
+
+    // 9. The tip of the day.
+    if (store->ReadInt(settings::kTip, "StartUp", 0) == 0) {
+        auto* tips = new TipsDialog(TipsDialog::FindTipsFile(installDir), frame.get());
+        tips->setAttribute(Qt::WA_DeleteOnClose);
+        tips->open();
+    }
+
+    // 10. The switches.
+    AppFlags.ClickMouse = settings::ReadIntDefault(*store, settings::kInit, settings::kClickMouse) != 0;
+    AppFlags.Beep = settings::ReadIntDefault(*store, settings::kInit, settings::kBeep) != 0;
+
+    int rc = app.exec();
+    SetFrameSink(nullptr);
+    frame.reset();
+    store->Flush();
+    SetMacroWait(nullptr);
+    SetAppSounds(nullptr);
+    SetAppSettings(nullptr);
+    return rc;
+}
+
+}  // namespace velo

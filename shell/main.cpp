@@ -1,0 +1,3 @@
+#include "shell/VeloApp.h"
+
+int main(int argc, char** argv) { return velo::VeloMain(argc, argv); }

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QStatusBar>
+
+#include "connect/ConnState.h"
+#include "shell/AppFlags.h"
+#include "shell/CMainFrame.h"
+#include "shell/SettingsStore.h"
+
+using namespace velo;
+
+namespace {
+QApplication* App()
+{
+    static int argc = 1;
+    static char arg0[] = "test";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return app;
+}
+
+struct FrameTest : ::testing::Test {
+    MemorySettingsStore store;
+    void SetUp() override
+    {
+        App();
+        SetAppSettings(&store);
+        ConnState.Reset();
+    }
+    void TearDown() override
+    {
+        ConnState.Reset();
+        SetAppSettings(nullptr);
+    }
+};
+}  // namespace
+
+TEST_F(FrameTest, StatusBarHasElevenPanesWithIdleTexts)
+{
+    CMainFrame f;
+    QStringList t = f.StatusPaneTexts();
+    ASSERT_EQ(t.size(), 11);
+    EXPECT_EQ(t[0], "준비");
+    EXPECT_EQ(t[1], "*");
+    EXPECT_EQ(t[2], "보통상태");
+    EXPECT_EQ(t[4], "연결:없음");
+    EXPECT_EQ(t[5], "X=1");
+    EXPECT_EQ(t[6], "Y=1");
+    EXPECT_EQ(t[10], "00:00:00");
+    EXPECT_EQ(f.windowTitle(), "Vellow");
+    f.SetConnectedTitle("데모");
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");
+}
+
+TEST_F(FrameTest, SwitchCommandsToggleAndAreWrittenBack)
+{
+    CMainFrame f;
+    AppFlags.Beep = true;
+    AppFlags.ClickMouse = true;
+    f.OnCommand(cmd::ID_BEEP);
+    EXPECT_FALSE(AppFlags.Beep);
+    EXPECT_EQ(store.ReadInt("초기 환경", "Beep", 1), 0);
+    EXPECT_FALSE(f.CommandChecked(cmd::ID_BEEP));
+    f.OnCommand(cmd::ID_CLICK_MOUSE);
+    EXPECT_FALSE(AppFlags.ClickMouse);
+    EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 1), 0);
+    f.OnCommand(cmd::ID_CLICK_MOUSE);
+    EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 0), 1);
+    f.OnCommand(cmd::ID_LOCAL_ECHO);
+    EXPECT_TRUE(ConnState.LocalEcho);
+    AppFlags.Beep = true;
+}
+
+TEST_F(FrameTest, DisconnectIsEnabledOnlyWhileConnectedOrConnecting)
+{
+    CMainFrame f;
+    EXPECT_FALSE(f.CommandEnabled(cmd::ID_DISCONNECT));
+    ConnState.Connecting = true;
+    EXPECT_TRUE(f.CommandEnabled(cmd::ID_DISCONNECT));
+    f.UpdateCommandUi();
+    EXPECT_TRUE(f.Action(cmd::ID_DISCONNECT)->isEnabled());
+}
+
+TEST_F(FrameTest, WindowPlacementIsSavedAndItsPlaceRestored)
+{
+    {
+        CMainFrame f;
+        f.show();
+        f.move(120, 80);
+        QCoreApplication::processEvents();
+        f.SaveWindowState();
+    }
+    std::string rect = store.ReadString("윈도우 크기", "사각형", "");
+    ASSERT_EQ(rect.size(), 19u);
+    EXPECT_EQ(rect.substr(0, 10), "0120 0080 ");
+    EXPECT_EQ(store.ReadInt("윈도우 크기", "아이콘화", -1), 0);
+    EXPECT_EQ(store.ReadInt("윈도우 크기", "최대화", -1), 0);
+
+    CMainFrame g;
+    g.RestoreWindowState();
+    EXPECT_EQ(g.frameGeometry().topLeft(), QPoint(120, 80));
+}
+
+TEST_F(FrameTest, MinimisedWindowIsStoredIconic)
+{
+    CMainFrame f;
+    f.show();
+    f.setWindowState(Qt::WindowMinimized);
+    f.SaveWindowState();
+    EXPECT_EQ(store.ReadInt("윈도우 크기", "아이콘화", 0), 1);
+}
+
+TEST_F(FrameTest, FrameIsFittedToTheTerminalAndCannotBeResized)
+{
+    CMainFrame f;
+    f.show();
+    QCoreApplication::processEvents();
+    QSize before = f.size();
+    EXPECT_GE(f.Terminal()->width(), 80 * 8);
+    f.resize(before + QSize(100, 100));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.size(), before);
+    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(FrameTest, ClosingWhileIdleDoesNotAsk)
+{
+    CMainFrame f;
+    f.show();
+    EXPECT_TRUE(f.close());
+    EXPECT_FALSE(f.isVisible());
+}
