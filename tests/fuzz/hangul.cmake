@@ -1,0 +1,2 @@
+# Korean codec and ANSI music parser.
+velo_add_fuzzer(fuzz_hangul_codec SOURCES ${CMAKE_CURRENT_LIST_DIR}/hangul_codec_fuzz.cpp LIBS velo_term)
