@@ -43,12 +43,16 @@ public:
     static constexpr int kMaxEntries = 511;
     static constexpr uint8_t kRest = 85;
 
+    // Neither is owned; both outlive the object. No output: silence, the tune
+    // lasts one 10 ms tick. No timer: Play ends at once, done() runs inside it.
+    // terminal/ThreadTimer.h is the timer of the program.
     AnsiMusic(MidiOut* out, OneShotTimer* timer);
     ~AnsiMusic();
 
     void Begin();            // CSI '^' seen: empty the queue, clear the pending note
     Step Byte(uint8_t b);    // one byte of the string
-    // Starts playback; done() runs once when it ends (on the timer's thread).
+    // Starts playback; done() runs once when it ends (on the timer's thread),
+    // and must not wait for the thread that calls Stop or Reset.
     void Play(std::function<void()> done);
     void Stop();             // ends playback without calling done
     void Reset();            // defaults of ResetOnConnect / TerminalReset, and Stop
