@@ -1,0 +1,872 @@
+// The byte feed: data modes, the parser states, the character handler with
+// its watchers, printing and the control characters.
+#include "terminal/Terminal.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "connect/Commands.h"
+#include "connect/ConnState.h"
+#include "connect/FrameSink.h"
+#include "shell/SettingsStore.h"
+#include "terminal/AutoResponse.h"
+#include "terminal/TermShared.h"
+#include "terminal/TermSurface.h"
+#include "terminal/ZModemDetect.h"
+
+namespace velo {
+
+namespace {
+constexpr uint8_t ESC = 0x1B;
+constexpr uint8_t CSI8 = 0x9B;
+constexpr const char* kInit = "초기 환경";
+
+bool IsDigit(uint8_t b) { return b >= '0' && b <= '9'; }
+bool IsLineDrawingLetter(uint8_t b) { return std::strchr("jklmqtuvwx", b) != nullptr && b != 0; }
+}  // namespace
+
+Terminal::Terminal()
+    : ScreenModel(AppSettings().ReadInt(kInit, "글자색", 7), AppSettings().ReadInt(kInit, "바탕색", 4))
+{
+    savedAttr_ = attr_;
+    ownMusic_ = std::make_unique<AnsiMusic>(nullptr, nullptr);
+    music_ = ownMusic_.get();
+    videotexEnabled_ = AppSettings().ReadInt(kInit, "UseVTX", 1) != 0;
+    BuildTables();
+    replyBytes_.reserve(256);
+}
+
+Terminal::~Terminal()
+{
+    music_->Stop();
+}
+
+void Terminal::SetCellSize(int width, int height)
+{
+    cellW_ = std::max(width, 1);
+    cellH_ = std::max(height, 1);
+}
+
+void Terminal::BuildTables()
+{
+    tablesJohab_ = Johab();
+    tablesAt_ = TermShared.PictureMode.load(std::memory_order_relaxed);
+    special_.fill(false);
+    special_[ESC] = true;
+    if (!tablesJohab_)
+        special_[CSI8] = true;
+    if (tablesAt_)
+        special_['@'] = true;
+    printable_.fill(false);
+    for (int b = 0x20; b < 0x7F; ++b)
+        printable_[b] = true;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        printable_[b] = true;
+    if (!tablesJohab_) {
+        // 8-bit IND, NEL, RI are controls in KS mode; in Johab mode they are
+        // lead and trail bytes like any other.
+        printable_[0x84] = printable_[0x85] = printable_[0x8D] = false;
+        printable_[CSI8] = false;
+    }
+}
+
+void Terminal::SetDisplayCode(hangul::DisplayCode code)
+{
+    displayCode_ = code;
+    BuildTables();
+    TouchAll();
+    if (feedDepth_ == 0)
+        FlushDamage();
+}
+
+void Terminal::SetVideotexEnabled(bool on)
+{
+    videotexEnabled_ = on;
+    AppSettings().WriteInt(kInit, "UseVTX", on ? 1 : 0);
+}
+
+void Terminal::EndPictureMode()
+{
+    dataMode_ = DataMode::Text;
+    state_ = ParserState::Ground;
+}
+
+// ---------------------------------------------------------------- Feed
+
+int Terminal::Feed(const uint8_t* data, int count)
+{
+    if (!data || count <= 0)
+        return 0;
+    ++feedDepth_;
+    int done = 0;
+    bool stop = false;
+    while (done < count && !stop) {
+        const uint8_t* p = data + done;
+        const int left = count - done;
+        if (dataMode_ == DataMode::Text) {
+            const int k = FeedText(p, left, &stop);
+            CodeCapture(p, k);
+            done += k;
+            continue;
+        }
+        PictureSink::Result r;
+        if (picture_)
+            r = dataMode_ == DataMode::Videotex ? picture_->VideotexBytes(p, left)
+                                                : picture_->ImageIndexBytes(p, left);
+        else
+            r = {0, true};
+        r.consumed = std::clamp(r.consumed, 0, left);
+        done += r.consumed;
+        if (r.ended)
+            EndPictureMode();
+        else if (r.consumed < left)
+            stop = true;  // the receiver wants the rest later
+    }
+    FlushDamage();
+    if (--feedDepth_ == 0)
+        DeliverReplies();
+    return done;
+}
+
+void Terminal::CodeCapture(const uint8_t* p, int n)
+{
+    if (n > 0 && capture_ && capture_->CodeCapturing())
+        capture_->CodeBytes(p, n);
+}
+
+int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
+{
+    if (tablesJohab_ != Johab() || tablesAt_ != TermShared.PictureMode.load(std::memory_order_relaxed))
+        BuildTables();
+    int i = 0;
+    while (i < n) {
+        switch (state_) {
+        case ParserState::Ground: {
+            const uint8_t b = p[i];
+            if (special_[b]) {
+                state_ = b == CSI8 ? ParserState::CsiEntry : ParserState::Escape;
+                ++i;
+                break;
+            }
+            int j = i + 1;
+            while (j < n && !special_[p[j]])
+                ++j;
+            GroundRun(p + i, j - i);
+            i = j;
+            break;
+        }
+        case ParserState::Escape: {
+            const uint8_t b = p[i++];
+            switch (b) {
+            case ESC: break;
+            case '#': state_ = ParserState::LineSize; break;
+            case '%': state_ = ParserState::PictureSelect; break;
+            case '&': state_ = ParserState::HostQuery; break;
+            case '(': state_ = ParserState::CharsetSelect; break;
+            case '[': state_ = ParserState::CsiEntry; break;
+            default:
+                state_ = ParserState::Ground;
+                if (b == CSI8 && !Johab())
+                    state_ = ParserState::CsiEntry;
+                else if (b >= 0x80)
+                    --i;  // abandons the sequence and is text
+                else
+                    EscFinal(b);
+            }
+            break;
+        }
+        case ParserState::CsiEntry: {
+            const uint8_t b = p[i++];
+            if (b == ESC) {
+                state_ = ParserState::Escape;
+            } else if (b == CSI8 && !Johab()) {
+                // stays
+            } else if (b >= 0x80) {
+                state_ = ParserState::Ground;
+                --i;
+            } else if (b == '^') {
+                state_ = ParserState::MusicString;
+                music_->Begin();
+            } else {
+                params_.fill(0);
+                marker_ = 0;
+                paramCount_ = 1;
+                if (IsDigit(b)) {
+                    params_[0] = b - '0';
+                    state_ = ParserState::CsiParam;
+                } else if (b == ';') {
+                    paramCount_ = 2;
+                    state_ = ParserState::CsiParam;
+                } else if (b == '<' || b == '=' || b == '>' || b == '?') {
+                    marker_ = b;
+                    state_ = ParserState::CsiParam;
+                } else {
+                    state_ = ParserState::Ground;
+                    CsiDispatch(b);
+                }
+            }
+            break;
+        }
+        case ParserState::CsiParam: {
+            const uint8_t b = p[i++];
+            if (IsDigit(b)) {
+                int& v = params_[paramCount_ - 1];
+                // Values are not limited while they are read; every use
+                // clamps. Saturating keeps the arithmetic defined.
+                v = v >= 99999999 ? 99999999 : v * 10 + (b - '0');
+            } else if (b == ';') {
+                if (paramCount_ < kMaxParams)
+                    params_[paramCount_++] = 0;
+            } else if (b == ESC) {
+                state_ = ParserState::Escape;
+            } else if (b == CSI8 && !Johab()) {
+                state_ = ParserState::CsiEntry;
+            } else if (b >= 0x80) {
+                state_ = ParserState::Ground;
+                --i;
+            } else {
+                state_ = ParserState::Ground;
+                CsiDispatch(b);
+            }
+            break;
+        }
+        case ParserState::MusicString: {
+            const AnsiMusic::Step step = music_->Byte(p[i]);
+            if (step == AnsiMusic::Step::More) {
+                ++i;
+                break;
+            }
+            if (step == AnsiMusic::Step::EndConsumed)
+                ++i;
+            EndMusic();
+            *stop = true;
+            return i;
+        }
+        case ParserState::LineSize:
+        case ParserState::CharsetSelect:
+        case ParserState::HostQuery:
+        case ParserState::PictureSelect: {
+            const uint8_t b = p[i];
+            if (b == ESC) {
+                state_ = ParserState::Escape;
+                ++i;
+                break;
+            }
+            if (b >= 0x80) {
+                // A byte of 0x80 or above abandons any sequence and is text.
+                state_ = ParserState::Ground;
+                break;
+            }
+            ++i;
+            const ParserState s = state_;
+            state_ = ParserState::Ground;
+            if (s == ParserState::LineSize) {
+                LineSize size;
+                switch (b) {
+                case '3': size = LineSize::DoubleTop; break;
+                case '4': size = LineSize::DoubleBottom; break;
+                case '5': size = LineSize::Single; break;
+                case '6': size = LineSize::DoubleWidth; break;
+                default: continue;
+                }
+                LineAt(row_).size = size;
+                TouchRow(row_);
+            } else if (s == ParserState::CharsetSelect) {
+                if (b == '0')
+                    lineDrawing_ = true;
+                else if (b == 'B')
+                    lineDrawing_ = false;
+            } else if (s == ParserState::HostQuery) {
+                HostQueryByte(b);
+            } else if (b == '/') {
+                state_ = ParserState::PictureSelect;
+            } else if (b == 'A') {
+                if (videotexEnabled_ && picture_ && picture_->OpenVideotex()) {
+                    dataMode_ = DataMode::Videotex;
+                    return i;
+                }
+            } else if (b == 'B') {
+                if (picture_) {
+                    picture_->StartImageIndex();
+                    dataMode_ = DataMode::ImageIndex;
+                    return i;
+                }
+            } else if (b == 'C') {
+                static const uint8_t kAck[] = {ESC, '&', '3'};
+                SendToHost(kAck, 3, 0);
+            }
+            break;
+        }
+        }
+    }
+    return n;
+}
+
+void Terminal::EndMusic()
+{
+    state_ = ParserState::Ground;
+    SetHold();
+    music_->Play([this] { ClearHold(); });
+}
+
+void Terminal::ClearHold()
+{
+    if (hold_.exchange(false))
+        if (FrameSink* sink = AppFrameSink())
+            sink->PostCommand(CMD_CONN_DATA);
+}
+
+void Terminal::EscFinal(uint8_t b)
+{
+    switch (b) {
+    case '7': SaveCursor(); break;
+    case '8': RestoreCursor(); break;
+    case '=': keypadApp_ = true; break;
+    case '>': keypadApp_ = false; break;
+    case 'D': Index(); break;
+    case 'E': {
+        static const uint8_t kCrLf[] = {'\r', '\n'};
+        GroundRun(kCrLf, 2);
+        break;
+    }
+    case 'G': col_ = columns_ - 1; break;
+    case 'M': ReverseIndex(); break;
+    default: break;
+    }
+}
+
+void Terminal::HostQueryByte(uint8_t b)
+{
+    switch (b) {
+    case '2':
+        if (videotexEnabled_) {
+            static const uint8_t kIdent[] = {ESC, '&', '3', '0', '0', '0', '0', '0', 0x7F,
+                                             '0', '0', '0', '0', '0', 0x7F, '\r'};
+            SendToHost(kIdent, sizeof kIdent, 0);
+        }
+        break;
+    case '4': {
+        static const uint8_t kAck[] = {ESC, '&', '3'};
+        SendToHost(kAck, 3, 0);
+        break;
+    }
+    case '6': state_ = ParserState::PictureSelect; break;
+    case 'Q': {
+        static const uint8_t kAckCr[] = {ESC, '&', '3', '\r'};
+        SendToHost(kAckCr, 4, 0);
+        TermShared.QuerySeen = true;
+        break;
+    }
+    default: break;
+    }
+}
+
+void Terminal::SaveCursor()
+{
+    savedCol_ = col_;
+    savedRow_ = row_;
+    savedAttr_ = attr_;
+}
+
+void Terminal::RestoreCursor()
+{
+    // The screen may have shrunk since the save.
+    col_ = std::min(savedCol_, columns_ - 1);
+    row_ = std::min(savedRow_, rows_ - 1);
+    attr_ = savedAttr_;
+}
+
+// ------------------------------------------------------ character handler
+
+void Terminal::GroundRun(const uint8_t* p, int n)
+{
+    if (TermShared.PrinterControl.load(std::memory_order_relaxed)) {
+        PrinterRun(p, n);
+        return;
+    }
+    RunWatchers(p, n);
+    bool fast = !insert_ && !fullWidth_ && !lineDrawing_;
+    int i = 0;
+    while (i < n) {
+        const uint8_t b = p[i];
+        if (b >= 0x20 && b < 0x7F) {
+            if (fast && !leadPending_) {
+                int j = i + 1;
+                while (j < n && p[j] >= 0x20 && p[j] < 0x7F)
+                    ++j;
+                PrintAscii(p + i, j - i);
+                i = j;
+            } else {
+                PrintChar(b);
+                ++i;
+            }
+        } else if (printable_[b]) {
+            if (!insert_ && !leadPending_ && i + 1 < n && printable_[p[i + 1]]) {
+                PlaceChar(2, b, p[i + 1], 0);
+                i += 2;
+            } else {
+                PrintChar(b);
+                ++i;
+            }
+        } else {
+            if (b != 0) {
+                leadPending_ = false;
+                Control(b);
+                fast = !insert_ && !fullWidth_ && !lineDrawing_;  // SO and SI
+            }
+            ++i;
+        }
+    }
+}
+
+void Terminal::RunWatchers(const uint8_t* p, int n)
+{
+    // The ZModem detector sees every byte but NUL.
+    const uint8_t* q = p;
+    const uint8_t* end = p + n;
+    while (q < end) {
+        const void* z = std::memchr(q, 0, static_cast<size_t>(end - q));
+        const uint8_t* segEnd = z ? static_cast<const uint8_t*>(z) : end;
+        ZModemStartDetector::ScanRun(q, static_cast<size_t>(segEnd - q));
+        q = segEnd + 1;
+    }
+
+    const int service = TermShared.ServiceKind.load(std::memory_order_relaxed);
+    const AutoResponseTable& table = AutoResponses();
+    bool active = prompts_[0].armed > 0 || prompts_[1].armed > 0;
+    for (int g = 0; g < 2 && !active; ++g) {
+        const int group = g == 0 ? service : AutoResponseTable::kCommonGroup;
+        if (group < 0 || group >= AutoResponseTable::kCommonGroup + (g == 1))
+            continue;
+        for (const AutoResponseRow& row : table.rows[group])
+            active = active || (row.enabled && !row.word.empty());
+    }
+    if (!active)
+        return;
+    for (int i = 0; i < n; ++i)
+        if (p[i] != 0)
+            WatchByte(p[i], service, table);
+}
+
+void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
+{
+    for (PromptWatch& w : prompts_) {
+        if (w.armed == 0)
+            continue;
+        w.counter = (b == static_cast<uint8_t>(w.prompt[w.counter])) ? w.counter + 1 : 0;
+        if (w.counter >= w.armed) {
+            w.armed = 0;
+            w.counter = 0;
+            if (!w.answer.empty()) {
+                std::string reply = w.answer + '\r';
+                SendToHost(reinterpret_cast<const uint8_t*>(reply.data()),
+                           static_cast<int>(reply.size()), 0);
+            }
+        }
+    }
+    for (int g = 0; g < 2; ++g) {
+        const int group = g == 0 ? service : AutoResponseTable::kCommonGroup;
+        if (g == 0 && (group < 0 || group >= AutoResponseTable::kCommonGroup))
+            continue;
+        for (int r = 0; r < AutoResponseTable::kRows; ++r) {
+            const AutoResponseRow& row = table.rows[group][r];
+            if (!row.enabled || row.word.empty())
+                continue;
+            int& c = arCounters_[g][r];
+            if (c >= static_cast<int>(row.word.size()))
+                c = 0;  // the word was edited shorter since
+            c = (b == static_cast<uint8_t>(row.word[c])) ? c + 1 : 0;
+            if (c == static_cast<int>(row.word.size())) {
+                c = 0;
+                if (!ConnState.Receiving && !ConnState.Sending && !row.response.empty())
+                    SendToHost(reinterpret_cast<const uint8_t*>(row.response.data()),
+                               static_cast<int>(row.response.size()), 1);
+            }
+        }
+    }
+}
+
+void Terminal::Control(uint8_t b)
+{
+    switch (b) {
+    case 0x07:  // BEL
+        if (surface_)
+            surface_->Beep();
+        break;
+    case 0x08:  // BS
+        if (col_ > 0)
+            --col_;
+        break;
+    case 0x09:  // HT: fixed stops every 8 columns, the last at 72
+        if (col_ <= 71)
+            col_ = std::min((col_ / 8 + 1) * 8, columns_ - 1);
+        break;
+    case 0x0A:  // LF
+        LineFeed();
+        break;
+    case 0x0C:  // FF
+        ClearScreenIntoScrollback();
+        col_ = row_ = 0;
+        break;
+    case 0x0D:  // CR
+        col_ = 0;
+        if (TermShared.NewlineMode.load(std::memory_order_relaxed))
+            LineFeed();
+        break;
+    case 0x0E:  // SO
+        lineDrawing_ = true;
+        break;
+    case 0x0F:  // SI
+        lineDrawing_ = false;
+        break;
+    case 0x11:  // DC1
+        ClearHold();
+        break;
+    case 0x13:  // DC3
+        SetHold();
+        break;
+    case 0x84:  // IND
+        Index();
+        break;
+    case 0x85:  // NEL
+        col_ = 0;
+        LineFeed();
+        break;
+    case 0x8D:  // RI
+        ReverseIndex();
+        break;
+    default:
+        break;
+    }
+}
+
+void Terminal::LineFeed()
+{
+    Highlight();
+    Index();
+}
+
+void Terminal::Index()
+{
+    if (row_ == regionBottom_)
+        ScrollUp();
+    else if (row_ < rows_ - 1)
+        ++row_;
+}
+
+void Terminal::ReverseIndex()
+{
+    if (row_ == regionTop_)
+        ScrollDown();
+    else if (row_ > 0)
+        --row_;
+}
+
+void Terminal::OnScreenCleared()
+{
+    leadPending_ = false;
+}
+
+void Terminal::Highlight()
+{
+    if (!anyHighlight_)
+        return;
+    ScreenLine& line = LineAt(row_);
+    CellAttr* attrs = AttrsAt(row_);
+    bool found = false;
+    for (const std::string& w : highlight_) {
+        const int len = static_cast<int>(w.size());
+        if (len == 0 || len > columns_)
+            continue;
+        for (int c = 0; c + len <= columns_; ++c) {
+            if (std::memcmp(line.text + c, w.data(), static_cast<size_t>(len)) != 0)
+                continue;
+            FillAttrs(attrs + c, CellAttr{15, 9, 0}, len);
+            Touch(row_, c, c + len - 1);
+            found = true;
+        }
+    }
+    if (found && surface_)
+        surface_->EventSound("단어찾기");
+}
+
+int Terminal::WrapLimit() const
+{
+    return Line(row_).size == LineSize::Single ? columns_ : columns_ / 2;
+}
+
+void Terminal::Wrap()
+{
+    // The character does not fit: the rest of the line shows the background
+    // and the cursor cell is cleared, then the cursor starts the next line.
+    ClearSpan(row_, col_, col_);
+    Touch(row_, col_, columns_ - 1);
+    col_ = 0;
+    LineFeed();
+}
+
+void Terminal::AfterAdvance()
+{
+    if (autowrap_) {
+        const bool single = LineAt(row_).size == LineSize::Single;
+        if (single ? col_ >= columns_ : col_ * 2 >= columns_) {
+            if (col_ < columns_)
+                Touch(row_, col_, columns_ - 1);
+            col_ = 0;
+            LineFeed();
+            return;
+        }
+    }
+    if (col_ >= columns_)
+        col_ = columns_ - 1;
+}
+
+void Terminal::PrintAscii(const uint8_t* p, int n)
+{
+    while (n > 0) {
+        ScreenLine& line = LineAt(row_);
+        int k;
+        if (autowrap_) {
+            const int room = WrapLimit() - col_;
+            if (room <= 0) {
+                Wrap();
+                continue;
+            }
+            k = std::min(n, room);
+        } else {
+            k = std::min(n, columns_ - col_);
+            if (k == n - 1 || k < n) {
+                // Without autowrap every character past the edge lands on
+                // the last cell; only the last of them stays.
+                if (k < n) {
+                    std::memcpy(line.text + col_, p, static_cast<size_t>(k));
+                    FillAttrs(AttrsAt(row_) + col_, attr_, k);
+                    Touch(row_, col_, columns_ - 1);
+                    line.text[columns_ - 1] = p[n - 1];
+                    AttrsAt(row_)[columns_ - 1] = attr_;
+                    col_ = columns_ - 1;
+                    return;
+                }
+            }
+        }
+        std::memcpy(line.text + col_, p, static_cast<size_t>(k));
+        FillAttrs(AttrsAt(row_) + col_, attr_, k);
+        Touch(row_, col_, col_ + k - 1);
+        col_ += k;
+        p += k;
+        n -= k;
+        AfterAdvance();
+    }
+}
+
+void Terminal::PrintChar(uint8_t b)
+{
+    if (leadPending_) {
+        leadPending_ = false;
+        PlaceChar(2, lead_, b, 0);
+        return;
+    }
+    if (b >= 0x80) {
+        leadPending_ = true;
+        lead_ = b;
+        return;
+    }
+    if (fullWidth_ && b >= 0x21 && b <= 0x7E) {
+        PlaceChar(2, 0xA3, static_cast<uint8_t>(b + 0x80), 0);
+        return;
+    }
+    if (fullWidth_ && b == ' ') {
+        PlaceChar(2, ' ', ' ', 0);
+        return;
+    }
+    PlaceChar(1, b, 0, lineDrawing_ && IsLineDrawingLetter(b) ? kLineDrawing : 0);
+}
+
+void Terminal::PlaceChar(int width, uint8_t first, uint8_t second, uint8_t flags)
+{
+    if (width == 2 && (first == 0xAD || first == 0xAE) && !Johab()) {
+        // The private symbols of rows 0xAD/0xAE are stored as the KS C 5601
+        // code they stand for; block glyphs keep their bytes.
+        const uint16_t r = hangul::ExtensionLookup(static_cast<uint16_t>(first << 8 | second));
+        if (r > 8) {
+            first = static_cast<uint8_t>(r >> 8);
+            second = static_cast<uint8_t>(r);
+        }
+    }
+    if (autowrap_ && col_ + width > WrapLimit())
+        Wrap();
+    ScreenLine& line = LineAt(row_);
+    CellAttr* attrs = AttrsAt(row_);
+    if (insert_) {
+        const int move = columns_ - col_ - width;
+        if (move > 0) {
+            std::memmove(line.text + col_ + width, line.text + col_, static_cast<size_t>(move));
+            std::memmove(static_cast<void*>(attrs + col_ + width), attrs + col_,
+                         static_cast<size_t>(move) * sizeof(CellAttr));
+        }
+        Touch(row_, col_, columns_ - 1);
+    }
+    CellAttr a = attr_;
+    a.flags = static_cast<uint8_t>(a.flags | flags);
+    line.text[col_] = first;
+    attrs[col_] = a;
+    if (width == 2 && col_ + 1 < columns_) {
+        line.text[col_ + 1] = second;
+        attrs[col_ + 1] = a;
+    }
+    Touch(row_, col_, std::min(col_ + width - 1, columns_ - 1));
+    col_ += width;
+    AfterAdvance();
+}
+
+void Terminal::PrinterRun(const uint8_t* p, int n)
+{
+    if (!printer_)
+        return;
+    if (n > 1023) {
+        printer_->Write(p, n);
+        return;
+    }
+    uint8_t buf[2048];
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] == '\n' && (i == 0 || p[i - 1] != '\r'))
+            buf[k++] = '\r';
+        buf[k++] = p[i];
+    }
+    printer_->Write(buf, k);
+}
+
+// --------------------------------------------------------------- watchers
+
+void Terminal::SetAutoLogin(std::string_view userPrompt, std::string_view userId,
+                            std::string_view passwordPrompt, std::string_view password)
+{
+    prompts_[0].prompt.assign(userPrompt);
+    prompts_[0].answer.assign(userId);
+    prompts_[1].prompt.assign(passwordPrompt);
+    prompts_[1].answer.assign(password);
+}
+
+void Terminal::SetHighlightWord(int i, std::string_view word)
+{
+    if (i < 0 || i >= kHighlightWords)
+        return;
+    highlight_[i].assign(word.substr(0, kLineBytes));
+    anyHighlight_ = std::any_of(highlight_.begin(), highlight_.end(),
+                                [](const std::string& w) { return !w.empty(); });
+}
+
+void Terminal::ResetWatchCounters()
+{
+    for (PromptWatch& w : prompts_) {
+        w.counter = 0;
+        w.armed = w.prompt.size();
+    }
+    for (auto& g : arCounters_)
+        g.fill(0);
+}
+
+// ---------------------------------------------------------------- replies
+
+bool Terminal::SendToHost(const uint8_t* data, int count, int mode)
+{
+    if (!data || count <= 0 || count > 0xFFFF)
+        return false;
+    if (feedDepth_ == 0) {
+        if (!replies_)
+            return false;
+        replies_->Reply(data, count, mode);
+        return true;
+    }
+    if (replyBytes_.size() + static_cast<size_t>(count) > kMaxQueuedReplies)
+        return false;
+    replyList_.push_back({static_cast<uint32_t>(replyBytes_.size()), static_cast<uint32_t>(count), mode});
+    replyBytes_.insert(replyBytes_.end(), data, data + count);
+    return true;
+}
+
+void Terminal::DeliverReplies()
+{
+    if (replyList_.empty())
+        return;
+    if (replies_)
+        for (const ReplyRef& r : replyList_)
+            replies_->Reply(replyBytes_.data() + r.offset, static_cast<int>(r.count), r.mode);
+    replyList_.clear();
+    replyBytes_.clear();
+}
+
+// ----------------------------------------------------------------- resets
+
+void Terminal::ResetMusic()
+{
+    music_->Reset();
+}
+
+void Terminal::ResetOnConnect()
+{
+    ResetMusic();
+    if (picture_)
+        picture_->CloseVideotex();
+    EndPictureMode();
+    regionTop_ = 0;
+    regionBottom_ = rows_ - 1;
+    fullWidth_ = false;
+    ResetWatchCounters();
+    leadPending_ = false;
+    ZModemStartDetector::ResetPosition();
+    ClearHold();
+}
+
+void Terminal::ResetOnDisconnect()
+{
+    if (picture_)
+        picture_->ResetImageIndex();
+    EndPictureMode();
+    music_->Stop();
+}
+
+void Terminal::TerminalReset()
+{
+    if (picture_)
+        picture_->ResetImageIndex();
+    lineDrawing_ = false;
+    EndPrinter();
+    attr_ = CellAttr{static_cast<uint8_t>(defaultFg_), static_cast<uint8_t>(defaultBg_), 0};
+    ResetMusic();
+    regionTop_ = 0;
+    regionBottom_ = rows_ - 1;
+    savedAttr_.flags = 0;
+    if (picture_)
+        picture_->CloseVideotex();
+    EndPictureMode();
+    insert_ = false;
+    TermShared.NewlineMode = false;
+    autowrap_ = true;
+    fullWidth_ = false;
+    cursorKeyApp_ = keypadApp_ = false;
+    ClearHold();
+}
+
+void Terminal::ClearScreen()
+{
+    ClearScreenIntoScrollback();
+    if (feedDepth_ == 0)
+        FlushDamage();
+}
+
+void Terminal::CaptureScreen()
+{
+    for (int r = 0; r < rows_; ++r)
+        CaptureLine(LineAt(r));
+}
+
+int Terminal::PlaceCaretColumn()
+{
+    if (LineAt(row_).size != LineSize::Single && col_ * 2 >= columns_)
+        col_ = std::max((columns_ - 2) / 2, 0);
+    return col_;
+}
+
+}  // namespace velo
