@@ -141,14 +141,18 @@ void IniProfile::Parse(std::string_view text)
 
 std::string IniProfile::Serialize() const
 {
+    // Entries of no section can only be written before the first header.
     std::string out;
+    for (const Section& s : sections_)
+        if (s.name.empty())
+            for (const auto& [key, value] : s.entries)
+                out += key + '=' + value + '\n';
     for (const Section& s : sections_) {
-        if (s.name.empty() && s.entries.empty())
+        if (s.name.empty())
             continue;
         if (!out.empty())
             out += '\n';
-        if (!s.name.empty())
-            out += '[' + s.name + "]\n";
+        out += '[' + s.name + "]\n";
         for (const auto& [key, value] : s.entries)
             out += key + '=' + value + '\n';
     }
@@ -169,21 +173,23 @@ const std::string* IniProfile::Find(std::string_view section, std::string_view k
 
 void IniProfile::Set(std::string_view section, std::string_view key, std::string value)
 {
+    const std::string sec = CleanName(section, true);
+    const std::string name = CleanName(key, false);
     Section* target = nullptr;
     for (Section& s : sections_)
-        if (SameName(s.name, section))
+        if (SameName(s.name, sec))
             target = &s;
     if (!target) {
-        sections_.push_back(Section{CleanName(section, true), {}});
+        sections_.push_back(Section{sec, {}});
         target = &sections_.back();
     }
     for (auto& [k, v] : target->entries) {
-        if (SameName(k, key)) {
+        if (SameName(k, name)) {
             v = std::move(value);
             return;
         }
     }
-    target->entries.emplace_back(CleanName(key, false), std::move(value));
+    target->entries.emplace_back(name, std::move(value));
 }
 
 int IniProfile::ReadInt(std::string_view section, std::string_view key, int def)

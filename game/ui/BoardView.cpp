@@ -28,6 +28,8 @@ QFont BoardView::BoardFont()
         f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     }
     f.setStyleHint(QFont::TypeWriter);
+    // Grey antialiasing keeps each glyph in its own colour, with no coloured fringes.
+    f.setStyleStrategy(QFont::NoSubpixelAntialias);
     return f;
 }
 

@@ -1,7 +1,6 @@
 #include "game/ui/CMainFrame.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGuiApplication>
@@ -111,13 +110,12 @@ void CMainFrame::CreateActions()
     startAct_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(startAct_, &QAction::triggered, this, &CMainFrame::OnStart);
 
-    levelGroup_ = new QActionGroup(this);
-    levelGroup_->setExclusive(true);
+    // The opponents are kept exclusive by OnLevel rather than by an action
+    // group, so the menu shows a check mark, not a radio dot.
     for (int level = 0; level < kLevels; ++level) {
         QAction* a = new QAction(QString::fromUtf8(kOpponents[level].menu), this);
         a->setStatusTip(QString::fromUtf8(kOpponents[level].prompt));
         a->setCheckable(true);
-        levelGroup_->addAction(a);
         connect(a, &QAction::triggered, this, [this, level] { OnLevel(level); });
         levelActs_[level] = a;
     }
@@ -193,7 +191,8 @@ void CMainFrame::OnStart()
 void CMainFrame::OnLevel(int level)
 {
     game_.SetLevel(level);
-    levelActs_[game_.Level()]->setChecked(true);
+    for (int i = 0; i < kLevels; ++i)
+        levelActs_[i]->setChecked(i == game_.Level());
 }
 
 void CMainFrame::Pump()

@@ -10,7 +10,6 @@
 #include "game/Profile.h"
 
 class QAction;
-class QActionGroup;
 class QDialog;
 class QTimer;
 
@@ -76,7 +75,6 @@ private:
     int modalDepth_ = 0;
 
     QAction* startAct_ = nullptr;
-    QActionGroup* levelGroup_ = nullptr;
     QAction* levelActs_[kLevels] = {};
     QAction* fameAct_ = nullptr;
     QAction* aboutAct_ = nullptr;

@@ -115,6 +115,21 @@ TEST(IniProfile, HostileNamesCannotForgeOtherEntries)
     EXPECT_EQ(q.ReadString("", "x", "none"), "none");
 }
 
+TEST(IniProfile, WritingWhatWasReadIsStable)
+{
+    // An empty header returns to the entries of no section, and a key with a
+    // bare CR inside is stored once however often it is repeated.
+    IniProfile p;
+    p.Parse("[a]\nk=1\n[ ]\nloose=2\nk\rx=3\nk\rx=4\n");
+    std::string once = p.Serialize();
+    IniProfile q;
+    q.Parse(once);
+    EXPECT_EQ(q.Serialize(), once);
+    EXPECT_EQ(q.ReadInt("", "loose", 0), 2);
+    EXPECT_EQ(q.ReadInt("a", "loose", 0), 0);
+    EXPECT_EQ(q.ReadInt("", "k_x", 0), 4);
+}
+
 TEST(IniFile, WritesReadableUtf8AndReadsItBack)
 {
     TempDir dir;
