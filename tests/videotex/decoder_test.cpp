@@ -10,6 +10,7 @@
 #include "terminal/ZModemDetect.h"
 #include "tests/videotex/RecordingCanvas.h"
 #include "videotex/VtxDecoder.h"
+#include "videotex/VtxReceiver.h"
 #include "videotex/VtxWriter.h"
 
 using namespace velo;
@@ -723,4 +724,34 @@ TEST_F(DecoderTest, ZModemStartInsideAPictureAsksForADownload)
 
     SetFrameSink(nullptr);
     SetAppSettings(nullptr);
+}
+
+// --- the videotex receiver's watcher ------------------------------------------
+
+TEST(VtxReceiverTest, FindsTheEndSequencesAndIdentificationRequests)
+{
+    VtxReceiver rx;
+    auto scan = [&rx](const std::string& s) {
+        return rx.Scan(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    };
+    // The end in the middle of a run: consumed up to and including 0x40.
+    VtxReceiver::Result r = scan("\xa6\xc8\xc0\xc0\x1b%@text after");
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.consumed, 7u);
+    // ESC & 6 @ ends too; ESC & 2 asks for the identification reply.
+    r = scan("\x1b&2\x1b&2x\x1b&6@");
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.identRequests, 2);
+    EXPECT_EQ(r.consumed, 11u);
+    // Split across runs; other bytes after ESC % reset the watch.
+    r = scan("\x1b%A picture \x1b");
+    EXPECT_FALSE(r.ended);
+    EXPECT_EQ(r.consumed, 13u);
+    r = scan("%");
+    EXPECT_FALSE(r.ended);
+    r = scan("@rest");
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.consumed, 1u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(VtxReceiver::kIdentReply), 16),
+              std::string("\x1b&300000\x7f" "00000\x7f\r", 16));
 }

@@ -81,6 +81,10 @@ private:
     // the pel size and a margin for the border pen) to the visible surface.
     template <class Draw>
     void FillOffscreen(const VtxState& st, const QRect& bounds, Draw draw);
+    // An outlined shape on both surfaces, or a filled one off-screen and
+    // copied; shape draws the geometry with the pen and brush already set.
+    template <class Shape>
+    void DrawShape(const VtxState& st, const QRect& box, bool filled, Shape shape);
     void CopyToVisible(QRect box);
     void Touch(const QRect& r);
     void MakeFont(Font& f, int height, int latinWidth, bool underline) const;
