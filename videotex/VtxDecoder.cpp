@@ -1,5 +1,6 @@
 #include "videotex/VtxDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -121,6 +122,7 @@ void VtxDecoder::Feed(VtxCanvas& canvas, const uint8_t* bytes, size_t length)
         if (b == 0)
             continue;
         ZModemStartDetector::Scan(b);
+        credit_ = std::min(credit_ + kMacroCreditPerByte, kMacroCreditCap);
         Byte(b);
     }
 }
@@ -542,17 +544,14 @@ void VtxDecoder::RunMacro(const VtxMacroBytes& body)
 {
     if (depth_ >= kMacroDepthLimit)
         return;
-    if (depth_ == 0)
-        budget_ = kMacroByteBudget;
     // Hold our own reference: the body may redefine this very macro.
     const VtxMacroBytes hold = body;
     ++depth_;
     for (const uint8_t b : *hold) {
-        if (budget_ <= 0)
+        if (credit_ <= 0)
             break;
-        --budget_;
-        if (b != 0)
-            Byte(b);
+        --credit_;
+        Byte(b);
     }
     --depth_;
 }

@@ -35,10 +35,13 @@ public:
     // Macro invocations nest at most this deep; an invocation at the limit is
     // dropped like an empty macro.
     static constexpr int kMacroDepthLimit = 8;
-    // One received byte may make macros run at most this many bytes in all;
-    // past it the running bodies are abandoned (the decoder state stays as
-    // the last executed byte left it). This bounds self-multiplying macros.
-    static constexpr int kMacroByteBudget = 65536;
+    // Macro bytes run on credit that received bytes earn: each received byte
+    // earns kMacroCreditPerByte, banked up to kMacroCreditCap. When the bank
+    // is empty the running bodies are abandoned (the decoder state stays as
+    // the last executed byte left it). A stream can thus make macros run at
+    // most 256 bytes per byte it sends plus the bank, however they nest.
+    static constexpr int kMacroCreditPerByte = 256;
+    static constexpr int kMacroCreditCap = 1 << 20;
 
     VtxDecoder();
     ~VtxDecoder();
@@ -105,7 +108,7 @@ private:
     std::unique_ptr<VtxState> st_;
     VtxCanvas* canvas_ = nullptr;
     int depth_ = 0;
-    int budget_ = 0;
+    int credit_ = 0;
 };
 
 }  // namespace velo

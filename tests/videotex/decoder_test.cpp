@@ -632,13 +632,21 @@ TEST_F(DecoderTest, SelfInvokingAndDeeplyNestedMacrosTerminate)
     // Depth 8, two calls each: 2^8 - 1 runs draw a point.
     EXPECT_EQ(points, 255u);
 
-    // A body of 2047 self-invocations would run 2047^8 times: the byte
-    // budget of one received byte stops it.
+    // A body of 2043 self-invocations would run 2043^8 times: the credit
+    // its own definition earned runs out after a few hundred bodies.
     Feed("\x80" "B\xa6\xc8\xc0\xc0" + std::string(2043, 'B') + "\x85");
     Feed("B");
     const size_t drawn = Take().size();
-    EXPECT_GT(drawn, 0u);
-    EXPECT_LE(drawn, static_cast<size_t>(VtxDecoder::kMacroByteBudget / 4));
+    // About 2060 received bytes earned 2060 * 256 macro bytes; every body
+    // at depth 8 spends 2047 of them on invocations that are dropped.
+    EXPECT_GT(drawn, 200u);
+    EXPECT_LE(drawn, 2060u * VtxDecoder::kMacroCreditPerByte / 2047 + 8);
+    // With the bank empty, each further invocation runs on what its own
+    // byte earns: 256 macro bytes, five of which draw a point.
+    Feed("BBBB");
+    const size_t more = Take().size();
+    EXPECT_GT(more, 0u);
+    EXPECT_LE(more, 4u * VtxDecoder::kMacroCreditPerByte / 5);
     // The decoder goes on normally afterwards.
     Feed("\x0f" "Z");
     EXPECT_EQ(Take().size(), 1u);
