@@ -306,6 +306,37 @@ TEST_F(CanvasTest, ArcGoesTheWayThroughItsMiddlePoint)
     EXPECT_TRUE(SurfacesAgree());
 }
 
+TEST_F(CanvasTest, HighlightedFilledArcRedrawsChordAndCurve)
+{
+    st.highlight = 1;
+    st.pelPx = 2;
+    st.drawColour = {0, 255, 0};
+    canvas.Clear(st, {50, 50, 50});
+    // Upper half circle: centre (240, 244), radius 80 pixels.
+    canvas.Arc(st, {0.25, 0.4}, {0.375, 0.525}, {0.5, 0.4}, true);
+    EXPECT_EQ(Off(240, 200), 0x00FF00u);  // interior
+    EXPECT_EQ(Off(240, 243), 0x00FF00u);  // the chord, in the draw colour
+    int black = 0;
+    for (int y = 160; y < 170; ++y)
+        black += Off(240, y) == 0;
+    EXPECT_GT(black, 0);                  // the curved edge in the highlight pen
+    EXPECT_EQ(Off(240, 150), 0x323232u);  // outside
+    EXPECT_TRUE(SurfacesAgree());
+}
+
+TEST_F(CanvasTest, BeepGoesToTheInstalledHandlerOnly)
+{
+    Feed("\x07");  // no handler: nothing happens
+    int beeps = 0;
+    canvas.SetBeepHandler([&beeps] { ++beeps; });
+    Feed("\x07\x07");
+    EXPECT_EQ(beeps, 2);
+    int waited = 0;
+    canvas.SetPauseHandler([&waited](int ms) { waited += ms; });
+    Feed("\xbd\xdc\xc2");
+    EXPECT_EQ(waited, 200);
+}
+
 TEST_F(CanvasTest, DefaultColourMapEntriesOnPixels)
 {
     for (int index : {32, 40, 48}) {

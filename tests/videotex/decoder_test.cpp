@@ -340,6 +340,19 @@ TEST_F(DecoderTest, TextWrapsAtTheFieldEdgeAndStaysOnTheBottomRow)
                              "Text 43 at 0.25,0.2109375"}));
 }
 
+TEST_F(DecoderTest, FieldExactlyTwoCellsWideTakesTwoCharactersARow)
+{
+    // Cells of 1/32 (exact in the operand's steps) and a field of two cells:
+    // after the second character the position sits on the field's right edge,
+    // and the third character wraps instead of landing outside the field.
+    VtxWriter w;
+    w.Opcode(0x22).Data(0).Data(0).Coord(0.03125, 0.0390625);
+    w.Opcode(0x38).Coord(0.25, 0.25).Coord(0.0625, 0.25);
+    Feed(w.Bytes() + "ABC");
+    EXPECT_EQ(Take(), (Calls{"Text 41 at 0.25,0.25", "Text 42 at 0.28125,0.25",
+                             "Text 43 at 0.25,0.2109375"}));
+}
+
 TEST_F(DecoderTest, TextSizesRowFactorAndUnderline)
 {
     canvas.recordFonts = true;
