@@ -1,0 +1,144 @@
+// velo-render: feeds bytes from a file (or standard input) through the
+// terminal engine and prints the final screen as UTF-8 text, one line per
+// row, trailing blanks removed.
+//
+//   velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]
+//               [--attrs] [--scrollback] [FILE|-]
+//
+// --attrs adds, after the text, one line per row with each cell as
+// "FB:XX" (foreground and background palette index in hex, flags in hex).
+// --scrollback prints the stored history lines before the screen.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "terminal/HangulCodec.h"
+#include "terminal/TermShared.h"
+#include "terminal/Terminal.h"
+
+namespace {
+
+using velo::Terminal;
+using velo::hangul::DisplayCode;
+
+void Usage()
+{
+    std::fprintf(stderr,
+                 "usage: velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]\n"
+                 "                   [--attrs] [--scrollback] [FILE|-]\n");
+}
+
+bool ReadAll(std::FILE* f, std::vector<uint8_t>& out)
+{
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.insert(out.end(), buf, buf + n);
+    return !std::ferror(f);
+}
+
+void PrintLine(const uint8_t* text, int columns, DisplayCode code)
+{
+    std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<size_t>(columns));
+    std::string s = velo::hangul::DecodeToUtf8(bytes, code);
+    s.erase(s.find_last_not_of(' ') + 1);
+    std::printf("%s\n", s.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int columns = 80, rows = 28;
+    DisplayCode code = DisplayCode::Ks;
+    bool attrs = false, scrollback = false, picture = false;
+    const char* path = "-";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                Usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--columns")
+            columns = std::atoi(value());
+        else if (a == "--rows")
+            rows = std::atoi(value());
+        else if (a == "--code") {
+            const std::string_view c = value();
+            if (c == "ks")
+                code = DisplayCode::Ks;
+            else if (c == "johab")
+                code = DisplayCode::Johab;
+            else {
+                Usage();
+                return 2;
+            }
+        } else if (a == "--picture")
+            picture = true;
+        else if (a == "--attrs")
+            attrs = true;
+        else if (a == "--scrollback")
+            scrollback = true;
+        else if (a == "--help" || a == "-h") {
+            Usage();
+            return 0;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            Usage();
+            return 2;
+        } else
+            path = argv[i];
+    }
+
+    std::vector<uint8_t> input;
+    std::FILE* f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
+    if (!f) {
+        std::fprintf(stderr, "velo-render: cannot open %s: %s\n", path, std::strerror(errno));
+        return 1;
+    }
+    const bool ok = ReadAll(f, input);
+    if (f != stdin)
+        std::fclose(f);
+    if (!ok) {
+        std::fprintf(stderr, "velo-render: cannot read %s\n", path);
+        return 1;
+    }
+
+    velo::TermShared.PictureMode = picture;
+    Terminal term;
+    term.Resize(columns, rows);
+    term.SetDisplayCode(code);
+    // Feed as the frame does: what a feed leaves (after a tune) is fed again.
+    size_t done = 0;
+    while (done < input.size()) {
+        const size_t chunk = std::min<size_t>(input.size() - done, 8192);
+        const int took = term.Feed(input.data() + done, static_cast<int>(chunk));
+        if (took <= 0 && term.Hold())
+            break;  // held by the host (DC3) with nothing to release it
+        done += static_cast<size_t>(took > 0 ? took : chunk);
+    }
+
+    if (scrollback)
+        for (int h = 0; h < term.LinesUsed() - term.Rows(); ++h)
+            PrintLine(term.HistoryLine(h).text, term.Columns(), code);
+    for (int r = 0; r < term.Rows(); ++r)
+        PrintLine(term.Line(r).text, term.Columns(), code);
+    if (attrs) {
+        for (int r = 0; r < term.Rows(); ++r) {
+            const velo::CellAttr* a = term.Attrs(r);
+            std::string line;
+            char cell[16];
+            for (int c = 0; c < term.Columns(); ++c) {
+                std::snprintf(cell, sizeof cell, "%s%X%X:%02X", c ? " " : "", a[c].fg, a[c].bg, a[c].flags);
+                line += cell;
+            }
+            std::printf("%s\n", line.c_str());
+        }
+    }
+    return 0;
+}
