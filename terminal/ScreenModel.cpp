@@ -8,10 +8,8 @@
 
 namespace velo {
 
-void FillAttrs(CellAttr* dst, CellAttr a, int n)
+void FillAttrsLong(CellAttr* dst, CellAttr a, int n)
 {
-    if (n <= 0)
-        return;
     if (a.fg == a.bg && a.bg == a.flags) {
         std::memset(static_cast<void*>(dst), a.fg, static_cast<size_t>(n) * 3);
         return;

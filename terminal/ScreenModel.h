@@ -145,6 +145,7 @@ protected:
     }
     ScreenLine& LineAt(int row) { return *ring_[Slot(row)]; }
     CellAttr* AttrsAt(int row) { return attrs_[ring_[Slot(row)]->attrRow].data(); }
+    CellAttr* AttrsOf(const ScreenLine& line) { return attrs_[line.attrRow].data(); }
     // Blanks a line in the current attributes over its whole storage.
     void BlankLine(ScreenLine& line);
     // Rotates screen rows first..last by n (n > 0: towards the top).
@@ -192,6 +193,15 @@ private:
 };
 
 // Fills n cell attributes with one value.
-void FillAttrs(CellAttr* dst, CellAttr a, int n);
+void FillAttrsLong(CellAttr* dst, CellAttr a, int n);
+inline void FillAttrs(CellAttr* dst, CellAttr a, int n)
+{
+    if (n > 8) {
+        FillAttrsLong(dst, a, n);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        dst[i] = a;
+}
 
 }  // namespace velo

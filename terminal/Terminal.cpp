@@ -57,17 +57,19 @@ void Terminal::BuildTables()
         special_[CSI8] = true;
     if (tablesAt_)
         special_['@'] = true;
-    printable_.fill(false);
+    text_.fill(false);
     for (int b = 0x20; b < 0x7F; ++b)
-        printable_[b] = true;
+        text_[b] = true;
     for (int b = 0x80; b <= 0xFF; ++b)
-        printable_[b] = true;
+        text_[b] = true;
     if (!tablesJohab_) {
         // 8-bit IND, NEL, RI are controls in KS mode; in Johab mode they are
         // lead and trail bytes like any other.
-        printable_[0x84] = printable_[0x85] = printable_[0x8D] = false;
-        printable_[CSI8] = false;
+        text_[0x84] = text_[0x85] = text_[0x8D] = false;
     }
+    for (int b = 0; b < 256; ++b)
+        if (special_[b])
+            text_[b] = false;
 }
 
 void Terminal::SetDisplayCode(hangul::DisplayCode code)
@@ -98,6 +100,8 @@ int Terminal::Feed(const uint8_t* data, int count)
     if (!data || count <= 0)
         return 0;
     ++feedDepth_;
+    // The prompts and the auto-response table change only between feeds.
+    watchersArmed_ = WatchersArmed();
     int done = 0;
     bool stop = false;
     while (done < count && !stop) {
@@ -144,15 +148,16 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
         case ParserState::Ground: {
             const uint8_t b = p[i];
             if (special_[b]) {
+                const int whole = b == ESC ? WholeCsi(p, i, n) : -1;
+                if (whole > 0) {
+                    i = whole;
+                    break;
+                }
                 state_ = b == CSI8 ? ParserState::CsiEntry : ParserState::Escape;
                 ++i;
                 break;
             }
-            int j = i + 1;
-            while (j < n && !special_[p[j]])
-                ++j;
-            GroundRun(p + i, j - i);
-            i = j;
+            i += GroundRun(p + i, n - i);
             break;
         }
         case ParserState::Escape: {
@@ -188,14 +193,17 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
                 state_ = ParserState::MusicString;
                 music_->Begin();
             } else {
-                params_.fill(0);
+                // Parameters past the count read as 0 (Param), so only the
+                // ones started are written.
                 marker_ = 0;
                 paramCount_ = 1;
+                params_[0] = 0;
                 if (IsDigit(b)) {
                     params_[0] = b - '0';
                     state_ = ParserState::CsiParam;
                 } else if (b == ';') {
                     paramCount_ = 2;
+                    params_[1] = 0;
                     state_ = ParserState::CsiParam;
                 } else if (b == '<' || b == '=' || b == '>' || b == '?') {
                     marker_ = b;
@@ -208,16 +216,23 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
             break;
         }
         case ParserState::CsiParam: {
-            const uint8_t b = p[i++];
-            if (IsDigit(b)) {
-                int& v = params_[paramCount_ - 1];
-                // Values are not limited while they are read; every use
-                // clamps. Saturating keeps the arithmetic defined.
-                v = v >= 99999999 ? 99999999 : v * 10 + (b - '0');
-            } else if (b == ';') {
-                if (paramCount_ < kMaxParams)
-                    params_[paramCount_++] = 0;
-            } else if (b == ESC) {
+            uint8_t b = p[i++];
+            // Digits and separators in one tight loop.
+            while (IsDigit(b) || b == ';') {
+                if (b == ';') {
+                    if (paramCount_ < kMaxParams)
+                        params_[paramCount_++] = 0;
+                } else {
+                    int& v = params_[paramCount_ - 1];
+                    // Values are not limited while they are read; every use
+                    // clamps. Saturating keeps the arithmetic defined.
+                    v = v >= 99999999 ? 99999999 : v * 10 + (b - '0');
+                }
+                if (i == n)
+                    return n;
+                b = p[i++];
+            }
+            if (b == ESC) {
                 state_ = ParserState::Escape;
             } else if (b == CSI8 && !Johab()) {
                 state_ = ParserState::CsiEntry;
@@ -302,6 +317,46 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
     return n;
 }
 
+int Terminal::WholeCsi(const uint8_t* p, int i, int n)
+{
+    // ESC [ params final, all inside this delivery and without the bytes that
+    // change the course of a sequence (ESC, 0x80 and above, '^' first): the
+    // same result as the states below, read in one go. Anything else is left
+    // to the states (returns -1).
+    int j = i + 2;
+    if (j >= n || p[i + 1] != '[')
+        return -1;
+    uint8_t c = p[j];
+    marker_ = 0;
+    paramCount_ = 1;
+    params_[0] = 0;
+    if (c == '<' || c == '=' || c == '>' || c == '?') {
+        marker_ = c;
+        ++j;
+    } else if (!IsDigit(c) && c != ';') {
+        if (c == '^' || c == ESC || c >= 0x80)
+            return -1;
+        CsiDispatch(c);
+        return j + 1;
+    }
+    for (; j < n; ++j) {
+        c = p[j];
+        if (IsDigit(c)) {
+            int& v = params_[paramCount_ - 1];
+            v = v >= 99999999 ? 99999999 : v * 10 + (c - '0');
+        } else if (c == ';') {
+            if (paramCount_ < kMaxParams)
+                params_[paramCount_++] = 0;
+        } else {
+            if (c == ESC || c >= 0x80)
+                return -1;
+            CsiDispatch(c);
+            return j + 1;
+        }
+    }
+    return -1;
+}
+
 void Terminal::EndMusic()
 {
     state_ = ParserState::Ground;
@@ -378,38 +433,28 @@ void Terminal::RestoreCursor()
 
 // ------------------------------------------------------ character handler
 
-void Terminal::GroundRun(const uint8_t* p, int n)
+int Terminal::GroundRun(const uint8_t* p, int n)
 {
     if (TermShared.PrinterControl.load(std::memory_order_relaxed)) {
-        PrinterRun(p, n);
-        return;
+        int j = 0;
+        while (j < n && !special_[p[j]])
+            ++j;
+        PrinterRun(p, j);
+        return j;
     }
-    RunWatchers(p, n);
     bool fast = !insert_ && !fullWidth_ && !lineDrawing_;
     int i = 0;
     while (i < n) {
         const uint8_t b = p[i];
-        if (b >= 0x20 && b < 0x7F) {
-            if (fast && !leadPending_) {
-                int j = i + 1;
-                while (j < n && p[j] >= 0x20 && p[j] < 0x7F)
-                    ++j;
-                PrintAscii(p + i, j - i);
-                i = j;
-            } else {
-                PrintChar(b);
-                ++i;
-            }
-        } else if (printable_[b]) {
-            if (!insert_ && !leadPending_ && i + 1 < n && printable_[p[i + 1]]) {
-                PlaceChar(2, b, p[i + 1], 0);
-                i += 2;
-            } else {
-                PrintChar(b);
-                ++i;
-            }
+        if (text_[b]) {
+            const int k = fast && !leadPending_ ? PrintText(p + i, n - i) : (PrintChar(b), 1);
+            RunWatchers(p + i, k);
+            i += k;
+        } else if (special_[b]) {
+            break;
         } else {
             if (b != 0) {
+                RunWatchers(p + i, 1);
                 leadPending_ = false;
                 Control(b);
                 fast = !insert_ && !fullWidth_ && !lineDrawing_;  // SO and SI
@@ -417,32 +462,50 @@ void Terminal::GroundRun(const uint8_t* p, int n)
             ++i;
         }
     }
+    return i;
+}
+
+bool Terminal::WatchersArmed() const
+{
+    if (prompts_[0].armed > 0 || prompts_[1].armed > 0)
+        return true;
+    const int service = TermShared.ServiceKind.load(std::memory_order_relaxed);
+    const AutoResponseTable& table = AutoResponses();
+    for (int group : {service, AutoResponseTable::kCommonGroup}) {
+        if (group < 0 || group > AutoResponseTable::kCommonGroup)
+            continue;
+        for (const AutoResponseRow& row : table.rows[group])
+            if (row.enabled && !row.word.empty())
+                return true;
+    }
+    return false;
 }
 
 void Terminal::RunWatchers(const uint8_t* p, int n)
 {
-    // The ZModem detector sees every byte but NUL.
-    const uint8_t* q = p;
-    const uint8_t* end = p + n;
-    while (q < end) {
-        const void* z = std::memchr(q, 0, static_cast<size_t>(end - q));
-        const uint8_t* segEnd = z ? static_cast<const uint8_t*>(z) : end;
-        ZModemStartDetector::ScanRun(q, static_cast<size_t>(segEnd - q));
-        q = segEnd + 1;
+    // The ZModem detector sees every byte but NUL. While it stands at the
+    // start only a '*' can move it.
+    bool star = false;
+    if (n <= 16) {
+        for (int i = 0; i < n; ++i)
+            star |= p[i] == '*';
+    } else {
+        star = std::memchr(p, '*', static_cast<size_t>(n)) != nullptr;
     }
-
+    if (star || ZModemStartDetector::Position() != 0) {
+        const uint8_t* q = p;
+        const uint8_t* end = p + n;
+        while (q < end) {
+            const void* z = std::memchr(q, 0, static_cast<size_t>(end - q));
+            const uint8_t* segEnd = z ? static_cast<const uint8_t*>(z) : end;
+            ZModemStartDetector::ScanRun(q, static_cast<size_t>(segEnd - q));
+            q = segEnd + 1;
+        }
+    }
+    if (!watchersArmed_)
+        return;
     const int service = TermShared.ServiceKind.load(std::memory_order_relaxed);
     const AutoResponseTable& table = AutoResponses();
-    bool active = prompts_[0].armed > 0 || prompts_[1].armed > 0;
-    for (int g = 0; g < 2 && !active; ++g) {
-        const int group = g == 0 ? service : AutoResponseTable::kCommonGroup;
-        if (group < 0 || group >= AutoResponseTable::kCommonGroup + (g == 1))
-            continue;
-        for (const AutoResponseRow& row : table.rows[group])
-            active = active || (row.enabled && !row.word.empty());
-    }
-    if (!active)
-        return;
     for (int i = 0; i < n; ++i)
         if (p[i] != 0)
             WatchByte(p[i], service, table);
@@ -621,41 +684,90 @@ void Terminal::AfterAdvance()
         col_ = columns_ - 1;
 }
 
-void Terminal::PrintAscii(const uint8_t* p, int n)
+int Terminal::PrintText(const uint8_t* p, int n)
 {
-    while (n > 0) {
+    // Takes the printing bytes from the start of p while no lead byte is
+    // pending; each byte then takes exactly one cell (single bytes one, the
+    // two bytes of a pair two), so what fits on the line is copied at once.
+    int taken = 0;
+    while (taken < n) {
+        const uint8_t* q = p + taken;
+        const int left = n - taken;
         ScreenLine& line = LineAt(row_);
-        int k;
-        if (autowrap_) {
-            const int room = WrapLimit() - col_;
-            if (room <= 0) {
-                Wrap();
+        const int limit = !autowrap_ || line.size == LineSize::Single ? columns_ : columns_ / 2;
+        const int room = limit - col_;
+        int i = 0;
+        bool extension = false, more = false;
+        while (i < left) {
+            const uint8_t b = q[i];
+            if (!text_[b])
+                break;
+            if (b < 0x80) {
+                if (i >= room) {
+                    more = true;
+                    break;
+                }
+                ++i;
                 continue;
             }
-            k = std::min(n, room);
-        } else {
-            k = std::min(n, columns_ - col_);
-            if (k == n - 1 || k < n) {
-                // Without autowrap every character past the edge lands on
-                // the last cell; only the last of them stays.
-                if (k < n) {
-                    std::memcpy(line.text + col_, p, static_cast<size_t>(k));
-                    FillAttrs(AttrsAt(row_) + col_, attr_, k);
-                    Touch(row_, col_, columns_ - 1);
-                    line.text[columns_ - 1] = p[n - 1];
-                    AttrsAt(row_)[columns_ - 1] = attr_;
-                    col_ = columns_ - 1;
-                    return;
-                }
+            if (i + 1 >= left || !text_[q[i + 1]] || i + 2 > room) {
+                more = true;
+                break;  // a lead byte without its pair here, or a pair that does not fit
+            }
+            extension |= b == 0xAD || b == 0xAE;
+            i += 2;
+        }
+        if (i > 0) {
+            uint8_t* dst = line.text + col_;
+            if (i <= 8) {
+                for (int k = 0; k < i; ++k)
+                    dst[k] = q[k];
+            } else {
+                std::memcpy(dst, q, static_cast<size_t>(i));
+            }
+            FillAttrs(AttrsOf(line) + col_, attr_, i);
+            if (extension && !Johab())
+                ReplaceExtensions(dst, i);
+            Touch(row_, col_, col_ + i - 1);
+            col_ += i;
+            taken += i;
+            AfterAdvance();
+            if (!more)
+                return taken;  // stopped at a byte that does not print
+            continue;
+        }
+        if (!more)
+            break;
+        if (q[0] >= 0x80 && (left == 1 || !text_[q[1]])) {
+            // The lead byte waits for its second byte (a control drops it).
+            leadPending_ = true;
+            lead_ = q[0];
+            return taken + 1;
+        }
+        // The next character does not fit: the per-character rules wrap it
+        // early or, without autowrap, keep its first byte on the last cell.
+        const int width = q[0] >= 0x80 ? 2 : 1;
+        PlaceChar(width, q[0], width == 2 ? q[1] : 0, 0);
+        taken += width;
+    }
+    return taken;
+}
+
+void Terminal::ReplaceExtensions(uint8_t* text, int n)
+{
+    for (int j = 0; j < n;) {
+        if (text[j] < 0x80) {
+            ++j;
+            continue;
+        }
+        if (text[j] == 0xAD || text[j] == 0xAE) {
+            const uint16_t r = hangul::ExtensionLookup(static_cast<uint16_t>(text[j] << 8 | text[j + 1]));
+            if (r > 8) {
+                text[j] = static_cast<uint8_t>(r >> 8);
+                text[j + 1] = static_cast<uint8_t>(r);
             }
         }
-        std::memcpy(line.text + col_, p, static_cast<size_t>(k));
-        FillAttrs(AttrsAt(row_) + col_, attr_, k);
-        Touch(row_, col_, col_ + k - 1);
-        col_ += k;
-        p += k;
-        n -= k;
-        AfterAdvance();
+        j += 2;
     }
 }
 
@@ -685,13 +797,10 @@ void Terminal::PrintChar(uint8_t b)
 void Terminal::PlaceChar(int width, uint8_t first, uint8_t second, uint8_t flags)
 {
     if (width == 2 && (first == 0xAD || first == 0xAE) && !Johab()) {
-        // The private symbols of rows 0xAD/0xAE are stored as the KS C 5601
-        // code they stand for; block glyphs keep their bytes.
-        const uint16_t r = hangul::ExtensionLookup(static_cast<uint16_t>(first << 8 | second));
-        if (r > 8) {
-            first = static_cast<uint8_t>(r >> 8);
-            second = static_cast<uint8_t>(r);
-        }
+        uint8_t pair[2] = {first, second};
+        ReplaceExtensions(pair, 2);
+        first = pair[0];
+        second = pair[1];
     }
     if (autowrap_ && col_ + width > WrapLimit())
         Wrap();

@@ -125,11 +125,19 @@ private:
     };
 
     int FeedText(const uint8_t* p, int n, bool* stop);
-    void GroundRun(const uint8_t* p, int n);
+    int WholeCsi(const uint8_t* p, int i, int n);
+    // The character handler over text up to the next byte that starts a
+    // sequence; returns the bytes taken.
+    int GroundRun(const uint8_t* p, int n);
     void RunWatchers(const uint8_t* p, int n);
+    bool WatchersArmed() const;
     void WatchByte(uint8_t b, int service, const AutoResponseTable& table);
     void Control(uint8_t b);
-    void PrintAscii(const uint8_t* p, int n);
+    int PrintText(const uint8_t* p, int n);
+    // The private symbols of rows 0xAD/0xAE (KS mode) are stored as the KS C
+    // 5601 code they stand for; block glyphs keep their bytes. `text` holds
+    // whole characters.
+    static void ReplaceExtensions(uint8_t* text, int n);
     void PrintChar(uint8_t b);
     void PlaceChar(int width, uint8_t first, uint8_t second, uint8_t flags);
     void AfterAdvance();
@@ -202,14 +210,15 @@ private:
 
     // Ground: bytes that end a run of text (ESC, 0x9B, '@' by the modes).
     std::array<bool, 256> special_{};
-    // Bytes the character handler prints (the rest are controls).
-    std::array<bool, 256> printable_{};
+    // Bytes the character handler prints (not controls, not special_).
+    std::array<bool, 256> text_{};
     bool tablesJohab_ = false, tablesAt_ = false;
 
     std::array<PromptWatch, 2> prompts_;
     std::array<std::array<int, 10>, 2> arCounters_{};  // service group, common group
     std::array<std::string, kHighlightWords> highlight_;
     bool anyHighlight_ = false;
+    bool watchersArmed_ = false;
 
     int feedDepth_ = 0;
     std::vector<uint8_t> replyBytes_;
