@@ -29,6 +29,8 @@ Terminal::Terminal()
     : ScreenModel(AppSettings().ReadInt(kInit, "글자색", 7), AppSettings().ReadInt(kInit, "바탕색", 4))
 {
     savedAttr_ = attr_;
+    // The at-sign is plain text whenever a terminal window is made.
+    TermShared.PictureMode = false;
     ownMusic_ = std::make_unique<AnsiMusic>(nullptr, nullptr);
     music_ = ownMusic_.get();
     videotexEnabled_ = AppSettings().ReadInt(kInit, "UseVTX", 1) != 0;
@@ -899,11 +901,15 @@ void Terminal::DeliverReplies()
 {
     if (replyList_.empty())
         return;
+    // Taken out first: a sink that feeds the terminal again (local echo)
+    // starts a fresh queue.
+    std::vector<uint8_t> bytes;
+    std::vector<ReplyRef> list;
+    bytes.swap(replyBytes_);
+    list.swap(replyList_);
     if (replies_)
-        for (const ReplyRef& r : replyList_)
-            replies_->Reply(replyBytes_.data() + r.offset, static_cast<int>(r.count), r.mode);
-    replyList_.clear();
-    replyBytes_.clear();
+        for (const ReplyRef& r : list)
+            replies_->Reply(bytes.data() + r.offset, static_cast<int>(r.count), r.mode);
 }
 
 // ----------------------------------------------------------------- resets

@@ -1,17 +1,30 @@
 // The terminal engine: the screen model plus the interpreter of received
 // bytes. Everything the host sends goes through Feed; replies to the host are
 // queued with SendToHost and handed to the ReplySink when the feed returns.
+// Window-free: the window (CAnsiTerm) owns a Terminal, implements the sinks,
+// and draws from the model.
 //
 // For the frame (data path):
 //   int Feed(bytes, count)   -> bytes taken; fewer than given only after an
 //                              ANSI music string (the hold flag is then set)
+//                              or when a picture receiver keeps the rest
 //   Hold()                   true: feed nothing until it clears; clearing it
-//                              posts CMD_CONN_DATA through the FrameSink
-//   TermShared.Frozen        the scrollback view is open (process-wide)
-//   ResetOnConnect(), ResetOnDisconnect(), TerminalReset()
-//   SetAutoLogin(...)        the entry's log-in prompts and answers (host bytes)
+//                              (DC1, end of a tune, resets) posts CMD_CONN_DATA
+//                              through AppFrameSink()
+//   TermShared               process-wide flags: Frozen, NewlineMode,
+//                              PictureMode, PrinterControl, QuerySeen, ServiceKind
+//   ResetOnConnect(), ResetOnDisconnect(), TerminalReset(), ClearScreen()
+//   SetAutoLogin(...)        the entry's log-in prompts and answers (host
+//                              bytes); armed by ResetOnConnect
 // For the window (drawing): the ScreenModel accessors, the modes below, and a
-// TermSurface that receives damage, scrolls and shapes.
+// TermSurface that receives damage, scrolls and shapes (TermSurface.h). The
+// window leaves the scrollback view itself on connect, and loads the
+// auto-response table (AutoResponses().Load) when it is created.
+//
+// Display codes. In KS mode 0x9B is CSI and 0x84, 0x85, 0x8D are IND, NEL and
+// RI. In Johab mode all four are lead or trail bytes of characters and print
+// like any other byte of 0x80 and above (Johab uses 0x84..0xD3 as lead bytes:
+// dropping them would lose common syllables).
 #pragma once
 
 #include <array>

@@ -669,3 +669,23 @@ TEST_F(FeedTest, WithoutAPlayerTheTuneEndsAtOnce)
     Feed("x");
     EXPECT_EQ(Row(0), "x");
 }
+
+TEST_F(FeedTest, AReplySinkThatFeedsAgainIsSafe)
+{
+    // Local echo writes the reply into the terminal while replies are handed over.
+    struct Echo : ReplySink {
+        Terminal* t;
+        std::vector<std::string> got;
+        void Reply(const uint8_t* d, int n, int) override
+        {
+            got.emplace_back(reinterpret_cast<const char*>(d), n);
+            if (got.size() < 4)
+                t->Feed(reinterpret_cast<const uint8_t*>("\x1b[6n"), 4);
+        }
+    } echo;
+    echo.t = term.get();
+    term->SetReplySink(&echo);
+    Feed("\x1b[6n\x1b[5;5H\x1b[6n");
+    EXPECT_EQ(echo.got, (std::vector<std::string>{"\x1b[1;1R", "\x1b[5;5R", "\x1b[5;5R", "\x1b[5;5R",
+                                                  "\x1b[5;5R"}));
+}

@@ -109,8 +109,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    velo::TermShared.PictureMode = picture;
     Terminal term;
+    velo::TermShared.PictureMode = picture;
     term.Resize(columns, rows);
     term.SetDisplayCode(code);
     // Feed as the frame does: what a feed leaves (after a tune) is fed again.
