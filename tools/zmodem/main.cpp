@@ -1,0 +1,143 @@
+// velo-zmodem: runs the ZModem engine over standard input and output.
+//
+//   velo-zmodem receive [--escape] [--append N] DIR
+//   velo-zmodem send [--escape] FILE...
+//
+// --escape is the over-telnet flag: every control character is escaped both
+// ways. --append sets the resume policy ("AppendOption" 0..3) of a receive.
+// Messages go to standard error; the exit status is 0 when every file
+// arrived whole, 1 when not, 2 on a usage error.
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "connect/Conn.h"
+#include "connect/ConnState.h"
+#include "shell/SettingsStore.h"
+#include "transfer/FdLine.h"
+#include "transfer/ZmReceive.h"
+#include "transfer/ZmSend.h"
+
+using namespace velo;
+using namespace velo::zm;
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: velo-zmodem receive [--escape] [--append N] DIR\n"
+                 "       velo-zmodem send [--escape] FILE...\n");
+    return 2;
+}
+
+// A terminal on standard input goes raw for the transfer, as the peer's bytes
+// must pass unchanged; it is restored at the end.
+struct RawTerminal {
+    bool active = false;
+    termios saved{};
+    RawTerminal()
+    {
+        if (::isatty(0) && ::tcgetattr(0, &saved) == 0) {
+            termios raw = saved;
+            ::cfmakeraw(&raw);
+            raw.c_cc[VMIN] = 1;
+            raw.c_cc[VTIME] = 0;
+            active = ::tcsetattr(0, TCSADRAIN, &raw) == 0;
+        }
+    }
+    ~RawTerminal()
+    {
+        if (active)
+            ::tcsetattr(0, TCSADRAIN, &saved);
+    }
+};
+
+// Interrupt, termination and hang-up cancel the transfer: the cancel exchange
+// runs and the partial file is kept.
+void WatchSignals(sigset_t set)
+{
+    std::thread([set] {
+        int sig = 0;
+        while (sigwait(&set, &sig) == 0) {
+            ConnState.TransferCancel = true;
+            DataEvent.Set();
+        }
+    }).detach();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    const std::string mode = argv[1];
+    if (mode != "receive" && mode != "send")
+        return Usage();
+    bool escape = false;
+    int append = -1;
+    std::vector<std::string> args;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--escape")
+            escape = true;
+        else if (a == "--append" && i + 1 < argc && mode == "receive")
+            append = std::atoi(argv[++i]);
+        else if (a == "--")
+            args.insert(args.end(), argv + i + 1, argv + argc), i = argc;
+        else
+            args.push_back(a);
+    }
+    if (args.empty() || (mode == "receive" && args.size() != 1))
+        return Usage();
+    if (mode == "receive") {
+        struct stat st;
+        if (::stat(args[0].c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            std::fprintf(stderr, "velo-zmodem: %s is not a directory\n", args[0].c_str());
+            return 2;
+        }
+    }
+    if (append >= 0)
+        AppSettings().WriteInt("ZModem", "AppendOption", append);
+
+    ::signal(SIGPIPE, SIG_IGN);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    WatchSignals(set);
+
+    RawTerminal raw;
+    ZmResult result;
+    {
+        ConnState.Connected = true;
+        FdLine line(0, 1);
+        ConnSetSerialLine(&line);
+        if (mode == "receive") {
+            ZmReceiver rx;
+            result = rx.Receive(args[0], escape);
+        } else {
+            ZmSender tx;
+            result = tx.Send(args, escape);
+        }
+        ConnSetSerialLine(nullptr);
+    }
+    for (const ZmFileReport& f : result.files)
+        std::fprintf(stderr, "velo-zmodem: %s: %s, %lld bytes\n",
+                     f.path.empty() ? f.name.c_str() : f.path.c_str(), ZmFileStatusText(f.status),
+                     static_cast<long long>(f.bytes));
+    std::fprintf(stderr, "velo-zmodem: %s %s\n", mode == "receive" ? "receive" : "send",
+                 ZmEndText(result.end));
+    return result.AllComplete() ? 0 : 1;
+}

@@ -1,0 +1,138 @@
+#include "transfer/ZmThread.h"
+
+#include <atomic>
+#include <chrono>
+#include <utility>
+
+#include "connect/Commands.h"
+#include "connect/Conn.h"
+#include "connect/ConnState.h"
+#include "connect/FrameSink.h"
+#include "transfer/ZmReceive.h"
+#include "transfer/ZmSend.h"
+
+namespace velo::zm {
+
+namespace {
+std::atomic<ZmFileOpener*> g_opener{nullptr};
+}
+
+ZmFileOpener* AppFileOpener() { return g_opener.load(std::memory_order_acquire); }
+void SetFileOpener(ZmFileOpener* opener) { g_opener.store(opener, std::memory_order_release); }
+
+ZmTransfer& ZmTransfer::App()
+{
+    static ZmTransfer transfer;
+    return transfer;
+}
+
+ZmTransfer::~ZmTransfer()
+{
+    if (thread_.joinable()) {
+        ConnState.TransferCancel = true;
+        DataEvent.Set();
+        thread_.join();
+    }
+}
+
+bool ZmTransfer::Claim(bool receive)
+{
+    std::lock_guard lock(mutex_);
+    if (running_ || !ConnState.Connected || ConnState.WorkerOwnsStream())
+        return false;
+    if (thread_.joinable())
+        thread_.join();  // the previous thread has ended; collect it
+    running_ = true;
+    leftover_.clear();
+    // Take the stream at once, so the UI thread stops reading before the
+    // thread runs.
+    ConnState.TransferCancel = false;
+    (receive ? ConnState.Receiving : ConnState.Sending) = true;
+    return true;
+}
+
+bool ZmTransfer::StartReceive(const std::string& dir)
+{
+    if (!Claim(true))
+        return false;
+    thread_ = std::thread(&ZmTransfer::Run, this, true, dir, std::vector<std::string>{}, std::string{});
+    return true;
+}
+
+bool ZmTransfer::StartSend(const std::vector<std::string>& paths, const std::string& announcedName)
+{
+    if (!Claim(false))
+        return false;
+    std::vector<std::string> list(paths.begin(),
+                                  paths.begin() + std::min<size_t>(paths.size(), kMaxSendFiles));
+    thread_ = std::thread(&ZmTransfer::Run, this, false, std::string{}, std::move(list), announcedName);
+    return true;
+}
+
+void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> paths, std::string name)
+{
+    std::atomic<bool>& flag = receive ? ConnState.Receiving : ConnState.Sending;
+    flag = true;
+    FrameSink* sink = AppFrameSink();
+    if (sink)
+        sink->SendMessage(WM_TRANSFER_WINDOW, 1, 0);
+    const bool overTelnet = ConnKind() == 1;
+    ZmResult result;
+    std::vector<uint8_t> leftover;
+    if (receive) {
+        ZmReceiver rx(FacadeIo(), &progress_);
+        result = rx.Receive(dir, overTelnet);
+        leftover = rx.TakeLeftover();
+    } else {
+        ZmSender tx(FacadeIo(), &progress_);
+        tx.announcedName = name;
+        result = tx.Send(paths, overTelnet);
+        leftover = tx.TakeLeftover();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        leftover_ = std::move(leftover);
+        last_ = std::move(result);
+    }
+    if (sink)
+        sink->PostMessage(WM_TRANSFER_WINDOW, 0, 0);
+    flag = false;
+    {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+    }
+    ended_.notify_all();
+    if (sink)
+        sink->PostCommand(CMD_TRANSFER_DONE);
+}
+
+bool ZmTransfer::Running() const
+{
+    std::lock_guard lock(mutex_);
+    return running_;
+}
+
+bool ZmTransfer::WaitEnd(int timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    auto done = [this] { return !running_; };
+    if (timeoutMs < 0)
+        ended_.wait(lock, done);
+    else if (!ended_.wait_for(lock, std::chrono::milliseconds(timeoutMs), done))
+        return false;
+    return true;
+}
+
+std::vector<uint8_t> ZmTransfer::TakeLeftover()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(leftover_, {});
+}
+
+ZmResult ZmTransfer::LastResult() const
+{
+    std::lock_guard lock(mutex_);
+    return last_;
+}
+
+}  // namespace velo::zm

@@ -1,0 +1,66 @@
+// The transfer threads of the main frame: one receive or one send at a time.
+//
+// The frame's receive command calls StartReceive(DownloadDir(programDir));
+// its send command StartSend(paths) after the file picker. The thread:
+//   sets Receiving (Sending), clears TransferCancel,
+//   sends WM_TRANSFER_WINDOW 1 to the frame (synchronously),
+//   runs the receive (send) over the facade, telnet when ConnKind() is 1,
+//   keeps the bytes it read past the end of the transfer (TakeLeftover),
+//   posts WM_TRANSFER_WINDOW 0, clears Receiving (Sending), marks itself
+//   ended, and as its last act posts CMD_TRANSFER_DONE.
+// The frame's CMD_TRANSFER_DONE handler feeds TakeLeftover() to the terminal
+// before it reads the connection again; CMD_CONN_CLOSED / CMD_PORT_CLOSED wait
+// with WaitEnd(5000). The window reads Progress() on its timer.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transfer/ZmProgress.h"
+#include "transfer/ZmResult.h"
+
+namespace velo::zm {
+
+class ZmTransfer {
+public:
+    ~ZmTransfer();
+
+    // The frame's one transfer slot.
+    static ZmTransfer& App();
+
+    // False (and nothing started) unless Connected is set and no worker owns
+    // the input stream.
+    bool StartReceive(const std::string& dir);
+    // paths: the picked files in order; the first 32 are sent. announcedName:
+    // the name override of the automation ("" for the files' own names).
+    bool StartSend(const std::vector<std::string>& paths, const std::string& announcedName = {});
+
+    bool Running() const;
+    // Waits up to timeoutMs (negative: without limit) for the thread to end.
+    // True when none runs.
+    bool WaitEnd(int timeoutMs);
+
+    // Bytes the ended transfer read past its end; empties the store.
+    std::vector<uint8_t> TakeLeftover();
+    ZmProgress& Progress() { return progress_; }
+    // How the last transfer ended (valid once it has ended).
+    ZmResult LastResult() const;
+
+private:
+    bool Claim(bool receive);
+    void Run(bool receive, std::string dir, std::vector<std::string> paths, std::string name);
+
+    ZmProgress progress_;
+    mutable std::mutex mutex_;
+    std::condition_variable ended_;
+    bool running_ = false;
+    std::thread thread_;
+    std::vector<uint8_t> leftover_;
+    ZmResult last_;
+};
+
+}  // namespace velo::zm
