@@ -138,6 +138,15 @@ void ZmReceiver::SendZrinit()
     wire_.SendHexHeader(ZRINIT, h, 4);
 }
 
+void ZmReceiver::AskPosition(bool attention)
+{
+    if (attention)
+        wire_.SendAttention();
+    SendHeader(ZRPOS, uint32_t(offset_));
+    resync_ = true;
+    resyncMark_ = wire_.Consumed();
+}
+
 ZmReceiver::Step ZmReceiver::EndWith(ZmEnd e)
 {
     result_.end = e;
@@ -172,6 +181,8 @@ ZmResult ZmReceiver::Receive(const std::string& dir, bool overTelnet)
         // Errors are counted in a row: any good header other than ZNAK breaks the row.
         if (type >= 0 && type != ZNAK)
             errors_ = 0;
+        if (type >= 0)
+            resync_ = false;
         switch (type) {
         case ZRQINIT:
             if (hdr[ZP0] & 0x80)
@@ -234,6 +245,18 @@ ZmResult ZmReceiver::Receive(const std::string& dir, bool overTelnet)
             continue;
         case ERROR:
         case GCOUNT:
+            if (resync_) {
+                // After our ZRPOS the rest of what the sender had on the way
+                // arrives as noise and is no error. Should a whole MiB pass
+                // without a header, the ZRPOS was probably lost: ask again.
+                if (wire_.Consumed() - resyncMark_ < (uint64_t(1) << 20))
+                    continue;
+                AskPosition();
+                if (!wire_.Flush()) {
+                    step = EndWith(ZmEnd::Lost);
+                    continue;
+                }
+            }
             if (++errors_ >= kMaxErrors)
                 step = EndWith(ZmEnd::TooManyErrors);
             continue;
@@ -262,11 +285,8 @@ ZmResult ZmReceiver::Receive(const std::string& dir, bool overTelnet)
 
 ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
 {
-    conversion_ = hdr[ZF0];
     if (hdr[ZF3] & 1)
         wire_.varHeaders = true;
-    // A new ZFILE while a file is open: the sender moved on without ZEOF.
-    CloseFile(ZmFileStatus::Partial);
 
     uint8_t block[kFileBlock + 1];
     int n = 0;
@@ -283,6 +303,16 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
     const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(block, 0, size_t(n)));
     const uint8_t* nameEnd = zero ? zero : end;
     const std::string announced(reinterpret_cast<const char*>(block), size_t(nameEnd - block));
+
+    if (cur_ >= 0 && result_.files[size_t(cur_)].name == announced) {
+        // The same file offered again (the sender answered two of our
+        // ZRINITs, or missed our ZRPOS): go on from where we are.
+        AskPosition(false);
+        return wire_.Flush() ? Step::Next : EndWith(ZmEnd::Lost);
+    }
+    // A new ZFILE while a file is open: the sender moved on without ZEOF.
+    CloseFile(ZmFileStatus::Partial);
+    conversion_ = hdr[ZF0];
     const FileInfo info = zero ? ParseInfo(zero + 1, end) : FileInfo{};
 
     ZmFileReport report;
@@ -348,7 +378,7 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
         offset_ = filePos_ = start;
         mtime_ = info.mtime;
         result_.files[size_t(cur_)].status = ZmFileStatus::Partial;
-        SendHeader(ZRPOS, uint32_t(start));
+        AskPosition(false);
     }
     progress_.SetPath(report.path);
     progress_.fileNumber = announcedFiles_ - int(info.filesLeft) + 1;
@@ -365,11 +395,15 @@ ZmReceiver::Step ZmReceiver::OnData(const uint8_t* hdr)
 {
     if (wire_.Io().CancelRequested())
         return Cancel();
+    if (cur_ < 0) {
+        // Data for no file: a late restart of the file just ended (our
+        // ZRINIT is on its way) or of one we skipped. Not ours to answer.
+        return Step::Next;
+    }
     if (GetPos(hdr) != uint32_t(offset_)) {
         // Not where we are: the attention string interrupts the sender, ZRPOS
         // tells it where to go on.
-        wire_.SendAttention();
-        SendHeader(ZRPOS, uint32_t(offset_));
+        AskPosition();
         wire_.PurgeInput();
         return wire_.Flush() ? Step::Next : EndWith(ZmEnd::Lost);
     }
@@ -381,8 +415,6 @@ ZmReceiver::Step ZmReceiver::OnData(const uint8_t* hdr)
         const int c = wire_.ReadData(block, kFileBlock, &n);
         if (IsReceiveEnd(c)) {
             progress_.StartClock();
-            if (cur_ < 0)
-                return EndWith(ZmEnd::Protocol);
             if (!WriteBytes(block, n)) {
                 wire_.CancelExchange();
                 return EndWith(ZmEnd::WriteFailed);
@@ -424,8 +456,7 @@ ZmReceiver::Step ZmReceiver::OnData(const uint8_t* hdr)
         if (++errors_ >= kMaxErrors)
             return EndWith(ZmEnd::TooManyErrors);
         wire_.PurgeInput();
-        wire_.SendAttention();
-        SendHeader(ZRPOS, uint32_t(offset_));
+        AskPosition();
         return wire_.Flush() ? Step::Next : EndWith(ZmEnd::Lost);
     }
 }
@@ -435,8 +466,7 @@ ZmReceiver::Step ZmReceiver::OnEof(const uint8_t* hdr)
     if (cur_ >= 0 && GetPos(hdr) != uint32_t(offset_)) {
         // The sender ended a file that did not arrive whole here: ask for the
         // rest instead of keeping a short file as complete.
-        wire_.SendAttention();
-        SendHeader(ZRPOS, uint32_t(offset_));
+        AskPosition();
         return Step::Next;
     }
     if (cur_ >= 0) {

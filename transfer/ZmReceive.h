@@ -39,6 +39,9 @@ private:
     enum class Step { Next, End };
     void SendHeader(int type, uint32_t pos);
     void SendZrinit();
+    // Attention string and ZRPOS with the current offset; the receiver then
+    // skips what the sender had already sent until a good header comes.
+    void AskPosition(bool attention = true);
     Step OnFile(const uint8_t* hdr);
     Step OnData(const uint8_t* hdr);
     Step OnEof(const uint8_t* hdr);
@@ -58,6 +61,8 @@ private:
     ZmResult result_;
     std::string dir_;
     int errors_ = 0;
+    bool resync_ = false;      // ZRPOS sent, no good header since
+    uint64_t resyncMark_ = 0;  // input consumed when it was (last) sent
     bool firstFile_ = true;
     int announcedFiles_ = 0;
 

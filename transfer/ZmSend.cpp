@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cinttypes>
 #include <cstring>
 
@@ -102,8 +103,9 @@ ZmResult ZmSender::Send(const std::vector<std::string>& paths, bool overTelnet)
             step = NextFile();
             break;
         case ZRPOS:
-            // The receiver wants more of the file whose ZEOF it just saw.
-            if (awaitingZrinit_ && file_) {
+            // The receiver wants more of the file whose ZEOF it just saw. A
+            // ZRPOS at the end offset is a late answer to an earlier header.
+            if (awaitingZrinit_ && file_ && GetPos(hdr) < uint32_t(offset_)) {
                 awaitingZrinit_ = false;
                 step = Data(GetPos(hdr));
             }
@@ -301,6 +303,9 @@ ZmSender::Step ZmSender::Data(uint32_t pos)
         wire_.SendBinHeader(ZDATA, pos);
         if (!wire_.Flush())
             return EndWith(ZmEnd::Lost);
+        syncPos_ = pos;
+        syncSent_ = 0;
+        syncTime_ = std::chrono::steady_clock::now();
         bool restart = false;
         while (!restart) {
             if (!wire_.Io().Connected())
@@ -317,6 +322,8 @@ ZmSender::Step ZmSender::Data(uint32_t pos)
                     report.status = ZmFileStatus::Skipped;
                     return NextFile();
                 }
+                if (t == ZRPOS && IsStaleZrpos(GetPos(hdr)))
+                    continue;
                 pos = t >= 0 ? GetPos(hdr) : uint32_t(offset_);
                 restart = true;
                 continue;
@@ -327,6 +334,7 @@ ZmSender::Step ZmSender::Data(uint32_t pos)
                 return EndWith(ZmEnd::ReadFailed);
             }
             offset_ += int64_t(n);
+            syncSent_ += int64_t(n);
             report.bytes = offset_;
             progress_.offset = offset_;
             progress_.fileBytes += int64_t(n);
@@ -342,7 +350,9 @@ ZmSender::Step ZmSender::Data(uint32_t pos)
             wire_.SendData(block.data(), n, ZCRCW);
             if (!wire_.Flush())
                 return EndWith(ZmEnd::Lost);
-            const int t = wire_.GetHeader(hdr);
+            int t = wire_.GetHeader(hdr);
+            while (t == ZRPOS && IsStaleZrpos(GetPos(hdr)))
+                t = wire_.GetHeader(hdr);
             if (t == ZACK) {
                 wire_.SendBinHeader(ZEOF, uint32_t(offset_));
                 if (!wire_.Flush())
@@ -363,6 +373,17 @@ ZmSender::Step ZmSender::Data(uint32_t pos)
             }
         }
     }
+}
+
+// A receiver that finds an error asks for the data again with ZRPOS, and
+// while it skips what was already on the way it may ask again (rz does, at
+// each garbage limit). Those late copies would restart us once more and damage
+// the fresh stream; a ZRPOS of the position we just restarted at is taken as
+// such a copy until 1 MiB has been sent since, or one second has passed.
+bool ZmSender::IsStaleZrpos(uint32_t pos) const
+{
+    return pos == syncPos_ && syncSent_ < (int64_t(1) << 20) &&
+           std::chrono::steady_clock::now() - syncTime_ < std::chrono::seconds(1);
 }
 
 void ZmSender::Finish()

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ private:
     void Finish();
     void CloseFile();
     std::string FileInfoText(const Entry& e, const struct stat& st) const;
+    bool IsStaleZrpos(uint32_t pos) const;
 
     ZmWire wire_;
     ZmProgress ownProgress_;
@@ -66,7 +68,11 @@ private:
     bool overTelnet_ = false;
     bool negotiated_ = false;
     bool askedVarHeaders_ = false;
-    bool awaitingZrinit_ = false;  // ZEOF sent, the receiver's ZRINIT confirms the file
+    bool awaitingZrinit_ = false;
+    // The last (re)start of the data: position, bytes sent since, and when.
+    uint32_t syncPos_ = 0;
+    int64_t syncSent_ = 0;
+    std::chrono::steady_clock::time_point syncTime_{};  // ZEOF sent, the receiver's ZRINIT confirms the file
 };
 
 }  // namespace velo::zm

@@ -78,6 +78,7 @@ void ZmWire::Reset()
     outCount_ = 0;
     writeFailed_ = false;
     inPos_ = inCount_ = 0;
+    received_ = 0;
     dataCrc32_ = false;
     lastType_ = -1;
     lastLen_ = 4;
@@ -326,6 +327,7 @@ int ZmWire::Refill()
             return RCDO;
         if (n > 0) {
             inCount_ = std::min(n, kInBuffer);
+            received_ += uint64_t(inCount_);
             inPos_ = 1;
             return in_[0];
         }
@@ -507,7 +509,6 @@ int ZmWire::GetHeader(uint8_t* hdr)
             return failure;
         if (len > kHeaderMax)
             return ERROR;
-        varHeaders = true;
     }
     const int type = next();
     if (failure)
@@ -548,6 +549,9 @@ int ZmWire::GetHeader(uint8_t* hdr)
         if (crc != kCrc32Residue)
             return ERROR;
     }
+    // Only a header that checks tells us the peer speaks variable headers.
+    if (variable)
+        varHeaders = true;
     rxKind = kind;
     rxLen = len;
     return type;
@@ -715,6 +719,7 @@ void ZmWire::PurgeInput()
         const int n = io_.Read(in_, kInBuffer);
         if (n <= 0)
             break;
+        received_ += uint64_t(n);
         waiting -= n;
     }
     inPos_ = inCount_ = 0;

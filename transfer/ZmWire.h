@@ -80,6 +80,8 @@ public:
     // Throws away the unread input and what the connection has waiting now.
     void PurgeInput();
     int Unread() const { return inCount_ - inPos_; }
+    // Bytes taken out of the input since Reset.
+    uint64_t Consumed() const { return received_ - uint64_t(Unread()); }
     std::vector<uint8_t> TakeUnread();
 
     // Pause of the cancel exchange and of the ZSINIT retry, in milliseconds.
@@ -102,6 +104,7 @@ private:
     uint8_t in_[kInBuffer];
     int inPos_ = 0;
     int inCount_ = 0;
+    uint64_t received_ = 0;
     bool dataCrc32_ = false;
     int lastType_ = -1;
     int lastLen_ = 4;
