@@ -341,17 +341,24 @@ int Terminal::WholeCsi(const uint8_t* p, int i, int n)
         CsiDispatch(c);
         return j + 1;
     }
+    // The parameter being read stays in a register until it ends.
+    int count = 1, v = 0;
     for (; j < n; ++j) {
         c = p[j];
-        if (IsDigit(c)) {
-            int& v = params_[paramCount_ - 1];
-            v = v >= 99999999 ? 99999999 : v * 10 + (c - '0');
+        const unsigned digit = static_cast<unsigned>(c - '0');
+        if (digit <= 9) {
+            v = v >= 99999999 ? 99999999 : v * 10 + static_cast<int>(digit);
         } else if (c == ';') {
-            if (paramCount_ < kMaxParams)
-                params_[paramCount_++] = 0;
+            params_[count - 1] = v;
+            if (count < kMaxParams) {
+                ++count;
+                v = 0;
+            }  // past the last, digits go on adding to it
         } else {
             if (c == ESC || c >= 0x80)
                 return -1;
+            params_[count - 1] = v;
+            paramCount_ = count;
             CsiDispatch(c);
             return j + 1;
         }
@@ -733,7 +740,8 @@ int Terminal::PrintText(const uint8_t* p, int n)
             Touch(row_, col_, col_ + i - 1);
             col_ += i;
             taken += i;
-            AfterAdvance();
+            if (line.size != LineSize::Single || col_ >= columns_)
+                AfterAdvance();  // otherwise still inside the line: nothing to do
             if (!more)
                 return taken;  // stopped at a byte that does not print
             continue;
