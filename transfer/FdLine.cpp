@@ -119,9 +119,12 @@ int FdLine::Read(uint8_t* buf, int wanted, int cap)
         n = ::read(in_, buf, size_t(cap));
     }
     const int err = errno;
-    Rearm();
+    // The watcher looks again only once the reader has run dry: while the
+    // reader keeps finding bytes it needs no signal, and each signal costs
+    // two thread wake-ups.
     if (n > 0)
         return int(n);
+    Rearm();
     if (n < 0 && (err == EAGAIN || err == EWOULDBLOCK || err == EINTR))
         return 0;
     MarkClosed();

@@ -3,8 +3,8 @@
 // run the engine against a real peer.
 //
 // A watcher thread stands in for the frame's data path: when input waits it
-// signals DataEvent, then waits until the owner of the stream has read before
-// it looks again. When the input ends, the line closes; with
+// signals DataEvent, then waits until the owner of the stream has read all
+// there was (a read that finds nothing) before it looks again. When the input ends, the line closes; with
 // ownsConnected it then also clears ConnState.Connected, as the frame's
 // CMD_CONN_CLOSED handling would, and signals DataEvent.
 #pragma once

@@ -563,76 +563,86 @@ int ZmWire::ReadData(uint8_t* buf, int size, int* count)
     return rxKind == 2 ? ReadDataRle(buf, size, count) : ReadDataPlain(buf, size, count);
 }
 
-// CRC-16 and CRC-32 subpackets. Runs of plain bytes are copied and checked
-// straight out of the input buffer; ZdlRead takes the rest.
+// CRC-16 and CRC-32 subpackets. Runs of plain bytes are copied straight out
+// of the input buffer and the common escapes (ZDLE and a byte of the 0x40
+// column) are undone in place; ZdlRead takes the rest. The CRC runs over the
+// decoded bytes once the ending code is found.
 int ZmWire::ReadDataPlain(uint8_t* buf, int size, int* count)
 {
     const bool crc32 = rxKind == 1;
     const bool* special = escapeControls ? kSpecialControls.data() : kSpecialPlain.data();
-    uint32_t c32 = 0xFFFFFFFF;
-    uint16_t c16 = 0;
     uint8_t* out = buf;
     uint8_t* const end = buf + size;
+    int c;
     for (;;) {
         const uint8_t* p = in_ + inPos_;
-        const uint8_t* e = in_ + inCount_;
-        const uint8_t* q = p;
-        while (q < e && !special[*q])
-            ++q;
-        if (q > p) {
+        const uint8_t* const e = in_ + inCount_;
+        bool overflow = false;
+        while (p < e) {
+            const uint8_t* q = p;
+            while (q < e && !special[*q])
+                ++q;
             const size_t n = size_t(q - p);
             if (n > size_t(end - out)) {
-                *count = int(out - buf);
-                inPos_ = inCount_;
-                return ERROR;
+                overflow = true;
+                break;
             }
             std::memcpy(out, p, n);
-            if (crc32)
-                c32 = Crc32Run(c32, p, n);
-            else
-                c16 = Crc16Run(c16, p, n);
             out += n;
-            inPos_ += int(n);
+            p = q;
+            if (p + 1 < e && *p == ZDLE && (p[1] & 0x60) == 0x40) {
+                if (out == end) {
+                    overflow = true;
+                    break;
+                }
+                *out++ = p[1] ^ 0x40;
+                p += 2;
+                continue;
+            }
+            break;
         }
-        int c = ZdlRead();
+        inPos_ = int(p - in_);
+        *count = int(out - buf);
+        if (overflow) {
+            inPos_ = inCount_;
+            return ERROR;
+        }
+        c = ZdlRead();
         *count = int(out - buf);
         if (c < 0)
             return c;
         if (c == GOTCAN)
             return ZCAN;
-        if (c <= 0xFF) {
-            if (out == end)
-                return ERROR;
-            *out++ = uint8_t(c);
-            if (crc32)
-                c32 = Crc32Update(c32, uint8_t(c));
-            else
-                c16 = Crc16Update(c16, uint8_t(c));
-            continue;
-        }
-        // An ending code: the CRC covers it and the CRC bytes follow.
-        const int ending = c;
+        if (c > 0xFF)
+            break;
+        if (out == end)
+            return ERROR;
+        *out++ = uint8_t(c);
+    }
+    // The ending code: the CRC covers the data, the code and the CRC bytes.
+    const int ending = c;
+    uint32_t c32 = 0;
+    uint16_t c16 = 0;
+    if (crc32)
+        c32 = Crc32Update(Crc32Run(0xFFFFFFFF, buf, size_t(out - buf)), uint8_t(c));
+    else
+        c16 = Crc16Update(Crc16Run(0, buf, size_t(out - buf)), uint8_t(c));
+    for (int i = 0; i < (crc32 ? 4 : 2); ++i) {
+        c = ZdlRead();
+        if (c < 0)
+            return c;
+        if (c == GOTCAN)
+            return ZCAN;
+        if (c > 0xFF)
+            return ERROR;
         if (crc32)
             c32 = Crc32Update(c32, uint8_t(c));
         else
             c16 = Crc16Update(c16, uint8_t(c));
-        for (int i = 0; i < (crc32 ? 4 : 2); ++i) {
-            c = ZdlRead();
-            if (c < 0)
-                return c;
-            if (c == GOTCAN)
-                return ZCAN;
-            if (c > 0xFF)
-                return ERROR;
-            if (crc32)
-                c32 = Crc32Update(c32, uint8_t(c));
-            else
-                c16 = Crc16Update(c16, uint8_t(c));
-        }
-        if (crc32 ? c32 != kCrc32Residue : c16 != 0)
-            return ERROR;
-        return ending;
     }
+    if (crc32 ? c32 != kCrc32Residue : c16 != 0)
+        return ERROR;
+    return ending;
 }
 
 // 'D'/'d' subpackets: CRC-32 over the bytes as received, then run-length
