@@ -14,6 +14,10 @@ inline constexpr int CMD_TRANSFER_DONE = 172;   // a ZModem transfer ended
 inline constexpr int CMD_PORT_OPENED = 177;     // a direct COM port is open
 inline constexpr int CMD_PORT_CLOSED = 178;     // a direct COM port is closing
 
+// "연결 끊기": the disconnect sequence. Posted by the dialling window's cancel
+// button and after a transfer when hang-up-after-transfer is set.
+inline constexpr int ID_CONN_HANGUP = 32775;
+
 // Menu commands that the byte stream can trigger by itself.
 inline constexpr int ID_ZMODEM_SEND = 32778;     // "Z모뎀 파일 보내기"
 inline constexpr int ID_ZMODEM_RECEIVE = 32779;  // "Z모뎀 파일 받기"

@@ -6,45 +6,12 @@
 
 #include "connect/Conn.h"
 #include "connect/ConnState.h"
+#include "ConnTestKit.h"
 
 using namespace velo;
+using velo::test::QueueLine;
 
 namespace {
-
-// A line over a string queue, with the wanted-count rule.
-class QueueLine : public ConnLine {
-public:
-    std::string in, out;
-    bool open = true;
-    int Write(const uint8_t* d, int n) override
-    {
-        if (!open)
-            return -1;
-        out.append(reinterpret_cast<const char*>(d), n);
-        return n;
-    }
-    int Read(uint8_t* b, int wanted, int cap) override
-    {
-        if (!open)
-            return -1;
-        int n = wanted == 0 ? std::min<int>(in.size(), cap) : wanted;
-        if (wanted > 0 && static_cast<int>(in.size()) < wanted)
-            return 0;
-        std::copy(in.begin(), in.begin() + n, b);
-        in.erase(0, n);
-        return n;
-    }
-    int Available() override { return open ? static_cast<int>(in.size()) : 0; }
-    bool IsOpen() override { return open; }
-};
-
-class EchoTerm : public ConnEchoTarget {
-public:
-    bool frozen = false;
-    std::string shown;
-    bool Frozen() const override { return frozen; }
-    void FeedEcho(const uint8_t* d, int n) override { shown.append(reinterpret_cast<const char*>(d), n); }
-};
 
 struct FacadeTest : ::testing::Test {
     void TearDown() override
@@ -103,7 +70,7 @@ TEST_F(FacadeTest, WantedCountReadsNothingUntilThatManyWait)
 TEST_F(FacadeTest, LocalEchoShowsWrittenBytesUnlessATransferRunsOrTheViewIsFrozen)
 {
     QueueLine telnet;
-    EchoTerm term;
+    velo::test::RecTerminal term;
     ConnSetTelnetLine(&telnet);
     ConnSetEchoTarget(&term);
     auto w = [](const char* s) { return ConnWrite(reinterpret_cast<const uint8_t*>(s), 1); };
@@ -118,8 +85,62 @@ TEST_F(FacadeTest, LocalEchoShowsWrittenBytesUnlessATransferRunsOrTheViewIsFroze
     term.frozen = false;
     ConnState.Sending = true;
     w("e");
-    EXPECT_EQ(term.shown, "b");
+    EXPECT_EQ(term.echoed, "b");
     EXPECT_EQ(telnet.out, "abcde");
+}
+
+TEST_F(FacadeTest, ATelnetSlotCountsOnlyWhileItsSocketExists)
+{
+    QueueLine telnet;
+    telnet.open = false;
+    ConnSetTelnetLine(&telnet);
+    uint8_t buf[kConnReadBuffer];
+    EXPECT_EQ(ConnKind(), 0);
+    EXPECT_FALSE(ConnIsOpen());
+    EXPECT_EQ(ConnRead(buf, 0), -1);
+    EXPECT_EQ(ConnWrite(buf, 1), -1);
+    EXPECT_EQ(ConnAvailable(), 0);
+}
+
+TEST(ConnDial, ATelnetEntryWithoutASocketSaysItCannotConnectAndStopsConnecting)
+{
+    velo::test::UiScope ui;
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    SetEntryText(e.number, "bbs.example.org");
+    EXPECT_FALSE(ConnDial(e));
+    ASSERT_EQ(ui.term.texts.size(), 1u);
+    EXPECT_EQ(ui.term.texts[0], "\r\nbbs.example.org 에 연결중...\r\n");
+    ASSERT_EQ(ui.frame.messages.size(), 1u);
+    EXPECT_EQ(ui.frame.messages[0].text, "연결을 할 수 없습니다.");
+    EXPECT_EQ(ui.frame.messages[0].title, "Vellow");
+    EXPECT_EQ(ui.frame.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ConnState.Connected);
+}
+
+TEST(ConnDial, OnlyTheLowByteOfTheKindCounts)
+{
+    PhoneBookEntry e;
+    e.kind = 0x101;
+    EXPECT_TRUE(EntryIsTelnet(e));
+    e.kind = 0x302;
+    EXPECT_TRUE(EntryIsComPort(e));
+    e.kind = 7;
+    EXPECT_TRUE(EntryIsModem(e));
+}
+
+TEST(PhoneBookEntry, TextIsCutAtACharacterBoundary)
+{
+    PhoneBookEntry e;
+    std::string name;
+    for (int i = 0; i < 30; ++i)
+        name += "가";  // three bytes each
+    EXPECT_EQ(SetEntryText(e.name, name), 63);
+    EXPECT_EQ(std::string(e.name).size(), 63u);
+    EXPECT_EQ(SetEntryText(e.number, std::string(100, 'x')), 64);
+    EXPECT_EQ(std::string(e.number), std::string(64, 'x'));
+    EXPECT_EQ(std::string(PhoneBookEntry{}.name), "알 수 없음");
 }
 
 TEST(DataEvent, AutoResetsAfterOneWaitAndTimesOut)

@@ -1,0 +1,84 @@
+#include "connect/ConnDelivery.h"
+
+#include <algorithm>
+
+#include "connect/ConnState.h"
+#include "connect/ConnUi.h"
+
+namespace velo {
+
+ConnDelivery::ConnDelivery(ConnTerminal* term) : term_(term) {}
+
+ConnTerminal* ConnDelivery::Terminal() const { return term_ ? term_ : AppConnTerminal(); }
+
+void ConnDelivery::DropRemainder()
+{
+    pending_.clear();
+    pendingPos_ = 0;
+}
+
+void ConnDelivery::Keep(const uint8_t* data, int len)
+{
+    if (len <= 0)
+        return;
+    if (pendingPos_ == pending_.size())
+        DropRemainder();
+    pending_.insert(pending_.end(), data, data + len);
+}
+
+bool ConnDelivery::FeedRemainder(ConnTerminal& term)
+{
+    int count = RemainderCount();
+    if (count == 0)
+        return true;
+    if (term.SelectionShown())
+        term.ClearSelection();
+    int taken = std::clamp(term.Feed(pending_.data() + pendingPos_, count), 0, count);
+    pendingPos_ += taken;
+    if (pendingPos_ < pending_.size())
+        return false;
+    DropRemainder();
+    return true;
+}
+
+void ConnDelivery::Deliver()
+{
+    if (running_)
+        return;
+    ConnTerminal* term = Terminal();
+    if (!term)
+        return;
+    running_ = true;
+    struct Guard {
+        bool& flag;
+        ~Guard() { flag = false; }
+    } guard{running_};
+
+    if (ConnState.WorkerOwnsStream() || term->Frozen()) {
+        DataEvent.Set();
+        return;
+    }
+    if (term->Hold())
+        return;
+    if (!FeedRemainder(*term))
+        return;
+    if (term->Hold())
+        return;
+    int n = ConnRead(buf_, 0);
+    if (n <= 0)
+        return;
+    n = std::min(n, kConnReadBuffer);
+    if (term->SelectionShown())
+        term->ClearSelection();
+    int taken = std::clamp(term->Feed(buf_, n), 0, n);
+    Keep(buf_ + taken, n - taken);
+}
+
+void ConnDelivery::FeedLeftover(const uint8_t* data, int len)
+{
+    if (data && len > 0)
+        Keep(data, len);
+    Deliver();
+}
+
+}  // namespace velo

@@ -1,0 +1,188 @@
+#include "connect/SerialDevice.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "shell/SettingsStore.h"
+
+namespace velo {
+
+namespace {
+
+std::string PortSection(int n) { return "COM" + std::to_string(n); }
+
+constexpr std::array<std::pair<int, speed_t>, 30> kRates{{
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+}};
+
+}  // namespace
+
+SerialParams ReadPortParams(int n)
+{
+    SettingsStore& s = AppSettings();
+    std::string sec = PortSection(n);
+    SerialParams p;
+    p.baudRate = s.ReadInt(sec, "BaudRate", 9600);
+    p.byteSize = s.ReadInt(sec, "ByteSize", 8);
+    p.stopBits = s.ReadInt(sec, "StopBits", 0);
+    p.parity = s.ReadInt(sec, "Parity", 0);
+    return p;
+}
+
+void WritePortParams(int n, const SerialParams& p)
+{
+    SettingsStore& s = AppSettings();
+    std::string sec = PortSection(n);
+    s.WriteInt(sec, "BaudRate", p.baudRate);
+    s.WriteInt(sec, "ByteSize", p.byteSize & 0xFF);
+    s.WriteInt(sec, "StopBits", p.stopBits & 0xFF);
+    s.WriteInt(sec, "Parity", p.parity & 0xFF);
+}
+
+std::string ComDevicePath(int n)
+{
+    std::string dev = AppSettings().ReadString(PortSection(n), "Device", "");
+    if (!dev.empty())
+        return dev;
+    return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+int ReadWaitInterval()
+{
+    return std::clamp(AppSettings().ReadInt("COM", "WaitInterVal", 200), 0, 2000);
+}
+
+void WriteWaitInterval(int ms) { AppSettings().WriteInt("COM", "WaitInterVal", std::clamp(ms, 0, 2000)); }
+
+int OpenSerialDevice(const std::string& path, SerialOpenError* err)
+{
+    auto fail = [err](SerialOpenError e) {
+        if (err)
+            *err = e;
+        return -1;
+    };
+    if (err)
+        *err = SerialOpenError::None;
+    if (path.empty())
+        return fail(SerialOpenError::Missing);
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENODEV || errno == ENXIO)
+            return fail(SerialOpenError::Missing);
+        if (errno == EBUSY)
+            return fail(SerialOpenError::Busy);
+        return fail(SerialOpenError::Other);
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return fail(SerialOpenError::NotTty);
+    }
+    // The lock first: TIOCEXCL on a device someone else holds would lock
+    // them out after we give up.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int e = errno;
+        ::close(fd);
+        return fail(e == EWOULDBLOCK ? SerialOpenError::Busy : SerialOpenError::Other);
+    }
+    ::ioctl(fd, TIOCEXCL);
+    return fd;
+}
+
+unsigned SerialSpeedFor(int baudRate)
+{
+    if (baudRate <= 0)
+        return B9600;
+    auto best = kRates[0];
+    for (const auto& r : kRates) {
+        if (std::abs(static_cast<long>(r.first) - baudRate) < std::abs(static_cast<long>(best.first) - baudRate))
+            best = r;
+    }
+    return best.second;
+}
+
+int SerialRateOf(unsigned speed)
+{
+    for (const auto& r : kRates) {
+        if (r.second == speed)
+            return r.first;
+    }
+    return 0;
+}
+
+bool ConfigureSerial(int fd, const SerialParams& p)
+{
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0)
+        return false;
+    ApplySerialParams(t, p);
+    return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+void ApplySerialParams(termios& t, const SerialParams& p)
+{
+    ::cfmakeraw(&t);
+    t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
+    switch (p.byteSize) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    default: t.c_cflag |= CS8; break;
+    }
+    if (p.stopBits == 1 || p.stopBits == 2)
+        t.c_cflag |= CSTOPB;  // 1.5 stop bits with 5 data bits, else 2
+    switch (p.parity) {
+    case 1: t.c_cflag |= PARENB | PARODD; break;           // odd
+    case 2: t.c_cflag |= PARENB; break;                    // even
+    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;  // mark
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;           // space
+    default: break;                                        // none
+    }
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    speed_t speed = SerialSpeedFor(p.baudRate);
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+}
+
+bool SetSerialDtr(int fd, bool on)
+{
+    int bits = TIOCM_DTR;
+    return ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0;
+}
+
+int SerialCarrier(int fd)
+{
+    int bits = 0;
+    if (::ioctl(fd, TIOCMGET, &bits) != 0)
+        return -1;
+    return (bits & TIOCM_CAR) ? 1 : 0;
+}
+
+int SerialQueued(int fd)
+{
+    int n = 0;
+    if (::ioctl(fd, FIONREAD, &n) != 0)
+        return -1;
+    return n;
+}
+
+}  // namespace velo
