@@ -6,6 +6,7 @@
 #include "connect/Commands.h"
 #include "connect/Conn.h"
 #include "connect/ConnState.h"
+#include "terminal/TermShared.h"
 #include "connect/ConnUi.h"
 #include "connect/FrameSink.h"
 #include "connect/LineService.h"
@@ -101,7 +102,7 @@ void ConnLifecycle::OnConnected()
         std::snprintf(text, sizeof text, "\r\n%s:%lu 에 연결됨.\r\n\r\n", host.c_str(), port);
         t->WriteText(text);
     }
-    ServiceKind = (current_.service >= 0 && current_.service < kServiceOther) ? current_.service
+    TermShared.ServiceKind = (current_.service >= 0 && current_.service < kServiceOther) ? current_.service
                                                                               : kServiceOther;
     if (f)
         f->PlaySound("연결됨");
@@ -125,7 +126,7 @@ void ConnLifecycle::OnConnected()
 
 void ConnLifecycle::OnPortOpened()
 {
-    ServiceKind = kServiceOther;
+    TermShared.ServiceKind = kServiceOther;
     MarkUp();
     if (ConnTerminal* t = Terminal())
         t->ConnectionChanged(true);
@@ -147,7 +148,7 @@ void ConnLifecycle::MarkDown()
 {
     ConnState.Connected = false;
     ConnState.Connecting = false;
-    ServiceKind = kServiceOther;
+    TermShared.ServiceKind = kServiceOther;
     StopPreSendTimer();
     ConnFrame* f = Frame();
     if (f)

@@ -29,12 +29,6 @@ struct ConnStateFlags {
 
 inline ConnStateFlags ConnState;
 
-// The current connection's service: 0..4 the built-in services of the phone
-// book, 5 none or another host. Set by the connect and disconnect handlers;
-// read by the interpreter's watchers, click-to-send, auto-response and the
-// automation.
-inline std::atomic<int> ServiceKind{5};
-
 // An auto-reset event: Set wakes one waiter (or the next one to wait) and
 // clears itself when a wait consumes it.
 class AutoResetEvent {

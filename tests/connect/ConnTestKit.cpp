@@ -9,6 +9,7 @@
 
 #include "connect/Conn.h"
 #include "connect/ConnState.h"
+#include "terminal/TermShared.h"
 
 namespace velo::test {
 
@@ -222,7 +223,7 @@ int QueueLine::Read(uint8_t* b, int wanted, int cap)
 UiScope::UiScope()
 {
     ConnState.Reset();
-    ServiceKind = kServiceOther;
+    TermShared.ServiceKind = kServiceOther;
     DataEvent.Reset();
     SetFrameSink(&sink);
     SetConnFrame(&frame);
@@ -242,7 +243,7 @@ UiScope::~UiScope()
     ConnSetSerialLine(nullptr);
     ConnSetTelnetLine(nullptr);
     ConnState.Reset();
-    ServiceKind = kServiceOther;
+    TermShared.ServiceKind = kServiceOther;
 }
 
 std::string Str(const uint8_t* d, int n) { return std::string(reinterpret_cast<const char*>(d), std::max(n, 0)); }

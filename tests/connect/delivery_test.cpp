@@ -11,6 +11,7 @@
 #include "connect/ConnDelivery.h"
 #include "connect/ConnLifecycle.h"
 #include "connect/ConnState.h"
+#include "terminal/TermShared.h"
 #include "shell/SettingsStore.h"
 
 using namespace velo;
@@ -213,7 +214,7 @@ TEST_F(LifecycleTest, ConnectedShowsThePeerSetsTheServicePlaysTheSoundAndSendsTh
     life.Handle(CMD_CONN_CONNECTED);
     ASSERT_EQ(ui.term.texts.size(), 1u);
     EXPECT_EQ(ui.term.texts[0], "\r\nbbs.example.org:2323 에 연결됨.\r\n\r\n");
-    EXPECT_EQ(ServiceKind, 1);
+    EXPECT_EQ(TermShared.ServiceKind, 1);
     EXPECT_EQ(ui.frame.sounds, std::vector<std::string>{"연결됨"});
     EXPECT_TRUE(ConnState.Connected);
     EXPECT_FALSE(ConnState.Connecting);
@@ -230,13 +231,13 @@ TEST_F(LifecycleTest, AFailedTelnetConnectSaysSoWithoutTheDisconnectSound)
 {
     life.SetCurrent(TelnetEntry());
     ConnState.Connecting = true;
-    ServiceKind = 2;
+    TermShared.ServiceKind = 2;
     DataEvent.Reset();
     life.Handle(CMD_CONN_CLOSED);
     EXPECT_EQ(ui.term.texts, std::vector<std::string>{"연결 실패.\r\n"});
     EXPECT_TRUE(ui.frame.sounds.empty());
     EXPECT_FALSE(ConnState.Connecting);
-    EXPECT_EQ(ServiceKind, 5);
+    EXPECT_EQ(TermShared.ServiceKind, 5);
     EXPECT_EQ(ui.frame.title, "Vellow");
     EXPECT_TRUE(DataEvent.Wait(0));
     EXPECT_EQ(ui.frame.transferWaits, 1);
@@ -259,9 +260,9 @@ TEST_F(LifecycleTest, ClosingALiveConnectionPlaysTheSoundAndCancelsThePreSendStr
 TEST_F(LifecycleTest, APortOpensAsAnUnknownServiceAndClosesWithoutMessageOrSound)
 {
     ConnState.Connecting = true;
-    ServiceKind = 3;
+    TermShared.ServiceKind = 3;
     life.Handle(CMD_PORT_OPENED);
-    EXPECT_EQ(ServiceKind, 5);
+    EXPECT_EQ(TermShared.ServiceKind, 5);
     EXPECT_TRUE(ConnState.Connected);
     EXPECT_TRUE(ui.frame.sounds.empty());
     life.Handle(CMD_PORT_CLOSED);

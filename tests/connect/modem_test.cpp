@@ -15,6 +15,7 @@
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
 #include "connect/ConnState.h"
+#include "terminal/TermShared.h"
 #include "connect/LineService.h"
 #include "shell/SettingsStore.h"
 
@@ -86,7 +87,7 @@ TEST_F(ModemTest, ACallThatConnectsCarriesBytesBothWaysAndHangsUpCleanly)
     EXPECT_TRUE(ui.frame.dialWindow);
     ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
     EXPECT_EQ(ConnKind(), 2);
-    EXPECT_EQ(ServiceKind, 0);
+    EXPECT_EQ(TermShared.ServiceKind, 0);
     EXPECT_EQ(sim.Commands(), (std::vector<std::string>{"ATE0V1", "ATS7=45", "ATDT01410"}));
     ASSERT_TRUE(Until([&] { return ui.term.shown.find("WELCOME TO THE BBS") != std::string::npos; }));
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CONNECTED), 1);
