@@ -21,13 +21,46 @@ bool IsSocket(int fd)
 }
 }  // namespace
 
-FdLine::FdLine(int inFd, int outFd, bool ownsConnected)
+FdLine::FdLine(int inFd, int outFd, bool ownsConnected, bool watch)
     : in_(inFd), out_(outFd), inSocket_(IsSocket(inFd)), outSocket_(IsSocket(outFd)),
       ownsConnected_(ownsConnected)
 {
     stopFd_ = ::eventfd(0, EFD_CLOEXEC);
-    watcher_ = std::thread(&FdLine::Watch, this);
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (watch)
+        watcher_ = std::thread(&FdLine::Watch, this);
 }
+
+bool FdLine::WaitReadable()
+{
+    pollfd fds[2] = {{in_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    for (;;) {
+        const int r = ::poll(fds, 2, -1);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return false;
+        if (fds[1].revents) {
+            uint64_t n;
+            if (::read(wakeFd_, &n, sizeof n) < 0) {
+            }
+        }
+        return true;
+    }
+}
+
+void FdLine::Wake()
+{
+    const uint64_t one = 1;
+    if (::write(wakeFd_, &one, sizeof one) < 0) {
+    }
+}
+
+bool FdLineIo::Connected() { return ConnState.Connected; }
+int FdLineIo::Write(const uint8_t* p, int n) { return ConnWrite(p, n); }
+int FdLineIo::Read(uint8_t* buf, int cap) { return cap >= kConnReadBuffer ? ConnRead(buf, 0) : -1; }
+int FdLineIo::Available() { return ConnAvailable(); }
+bool FdLineIo::CancelRequested() { return ConnState.TransferCancel; }
 
 FdLine::~FdLine()
 {
@@ -40,8 +73,10 @@ FdLine::~FdLine()
     if (::write(stopFd_, &one, sizeof one) < 0) {
         // The watcher also stops on its next wake-up.
     }
-    watcher_.join();
+    if (watcher_.joinable())
+        watcher_.join();
     ::close(stopFd_);
+    ::close(wakeFd_);
 }
 
 void FdLine::MarkClosed()

@@ -12,8 +12,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -63,6 +65,8 @@ struct RawTerminal {
 
 // Interrupt, termination and hang-up cancel the transfer: the cancel exchange
 // runs and the partial file is kept.
+std::atomic<FdLine*> g_line{nullptr};
+
 void WatchSignals(sigset_t set)
 {
     std::thread([set] {
@@ -70,6 +74,8 @@ void WatchSignals(sigset_t set)
         while (sigwait(&set, &sig) == 0) {
             ConnState.TransferCancel = true;
             DataEvent.Set();
+            if (FdLine* line = g_line.load())
+                line->Wake();
         }
     }).detach();
 }
@@ -122,15 +128,19 @@ int main(int argc, char** argv)
     ZmResult result;
     {
         ConnState.Connected = true;
-        FdLine line(0, 1);
+        // The engine waits on the descriptor itself: no watcher thread.
+        FdLine line(0, 1, true, false);
+        FdLineIo io(line);
         ConnSetSerialLine(&line);
+        g_line = &line;
         if (mode == "receive") {
-            ZmReceiver rx;
+            ZmReceiver rx(io);
             result = rx.Receive(args[0], escape);
         } else {
-            ZmSender tx;
+            ZmSender tx(io);
             result = tx.Send(args, escape);
         }
+        g_line = nullptr;
         ConnSetSerialLine(nullptr);
     }
     for (const ZmFileReport& f : result.files)
@@ -139,5 +149,14 @@ int main(int argc, char** argv)
                      static_cast<long long>(f.bytes));
     std::fprintf(stderr, "velo-zmodem: %s %s\n", mode == "receive" ? "receive" : "send",
                  ZmEndText(result.end));
+    // Files named on the command line that were not there to send.
+    const size_t wanted = mode == "send" ? std::min<size_t>(args.size(), kMaxSendFiles) : 0;
+    if (result.files.size() < wanted) {
+        std::fprintf(stderr, "velo-zmodem: %zu of the files named could not be sent\n",
+                     wanted - result.files.size());
+        return 1;
+    }
+    if (mode == "send" && args.size() > size_t(kMaxSendFiles))
+        std::fprintf(stderr, "velo-zmodem: only the first %d files were sent\n", kMaxSendFiles);
     return result.AllComplete() ? 0 : 1;
 }
