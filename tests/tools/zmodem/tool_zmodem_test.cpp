@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "ZmTestUtil.h"
+#include "tests/transfer/ZmTestUtil.h"
 
 using namespace zmtest;
 
