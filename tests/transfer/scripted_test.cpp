@@ -3,6 +3,8 @@
 // headers and subpackets that go each way.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -383,4 +385,94 @@ TEST(ScriptedSend, OverTelnetEveryControlIsEscaped)
     p.w.PutRaw("\x18\x18\x18\x18\x18", 5);  // the receiver cancels
     p.w.Flush();
     EXPECT_EQ(s.Join().end, ZmEnd::PeerCancelled);
+}
+
+namespace {
+struct RecordingOpener final : ZmFileOpener {
+    std::vector<std::string> opened;
+    void OpenFile(const std::string& path) override { opened.push_back(path); }
+};
+
+// One file of `size` bytes from a scripted sender, in 1024-byte subpackets.
+void SendOneFile(Peer& p, const std::string& name, const std::vector<uint8_t>& data,
+                 int64_t mtime = 0)
+{
+    char info[64];
+    std::snprintf(info, sizeof info, "%zu %llo 0 0 1 %zu", data.size(),
+                  static_cast<unsigned long long>(mtime), data.size());
+    p.File(name, info);
+    ASSERT_EQ(p.Header(), ZRPOS);
+    const uint32_t start = p.Pos();
+    p.w.SendBinHeader(ZDATA, start);
+    for (size_t at = start; at < data.size(); at += 1024) {
+        const size_t n = std::min<size_t>(1024, data.size() - at);
+        p.w.SendData(data.data() + at, n, at + n < data.size() ? ZCRCG : ZCRCE);
+    }
+    if (data.size() == start)
+        p.w.SendData(nullptr, 0, ZCRCE);
+    p.w.SendBinHeader(ZEOF, uint32_t(data.size()));
+    p.w.Flush();
+}
+}  // namespace
+
+TEST(ScriptedReceive, FileThatCannotBeWrittenIsNeverComplete)
+{
+    // The process may not write files past 4096 bytes: the write fails with
+    // EFBIG, the receive cancels and the file stays incomplete.
+    const std::string dir = TempDir("rx");
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Peer p;
+    ZmResult res;
+    {
+        Receiving r(p, dir);
+        ASSERT_EQ(p.Header(), ZRINIT);
+        SendOneFile(p, "big", RandomBytes(300000, 5));
+        res = r.Join();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(res.end, ZmEnd::WriteFailed);
+    ASSERT_EQ(res.files.size(), 1u);
+    EXPECT_EQ(res.files[0].status, ZmFileStatus::Partial);
+    EXPECT_FALSE(res.AllComplete());
+}
+
+TEST(ScriptedReceive, OpenAfterReceiveAndProgressOfAResume)
+{
+    const std::string dir = TempDir("rx");
+    MemorySettingsStore store;
+    SetAppSettings(&store);
+    RecordingOpener opener;
+    SetFileOpener(&opener);
+    TransferOptions.OpenAfterReceive = true;
+    const auto data = RandomBytes(9000, 6);
+    WriteFile(dir + "/resumed", std::vector<uint8_t>(data.begin(), data.begin() + 5000));
+    WriteFile(dir + "/there", RandomBytes(100, 7));
+    ZmProgress progress;
+    Peer p;
+    ZmReceiver rx(p.engineIo, &progress);
+    ZmResult res;
+    std::thread t([&] { res = rx.Receive(dir, false); });
+    ASSERT_EQ(p.Header(), ZRINIT);
+    SendOneFile(p, "resumed", data);  // option 0: ZRPOS 4096
+    ASSERT_EQ(p.Header(), ZRINIT);
+    EXPECT_EQ(progress.offset, 9000);
+    EXPECT_EQ(progress.fileBytes, 9000 - 4096);
+    EXPECT_EQ(progress.overallBytes, 9000);  // the resumed start counts
+    EXPECT_EQ(progress.movedBytes, 9000 - 4096);
+    EXPECT_TRUE(progress.started);
+    p.File("there", "100 0 0 0 1 100");  // same size: already there
+    ASSERT_EQ(p.Header(), ZSKIP);
+    p.Finish();
+    t.join();
+    EXPECT_TRUE(res.AllComplete());
+    EXPECT_TRUE(ReadFile(dir + "/resumed") == data);
+    EXPECT_EQ(opener.opened, (std::vector<std::string>{dir + "/resumed", dir + "/there"}));
+    EXPECT_FALSE(TransferOptions.OpenAfterReceive);  // cleared when the receive ends
+    SetFileOpener(nullptr);
+    SetAppSettings(nullptr);
 }
