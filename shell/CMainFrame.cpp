@@ -14,12 +14,38 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
+#include <QDir>
 
-#include <X11/XKBlib.h>
 
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "connect/Commands.h"
+#include "connect/Conn.h"
+#include "connect/ConnLifecycle.h"
 #include "connect/ConnState.h"
 #include "shell/EventSounds.h"
+#include "shell/FrameLogic.h"
+#include "shell/KeyMap.h"
+#include "shell/LockKeys.h"
+#include "shell/MacroSender.h"
+#include "terminal/HangulCodec.h"
+#include "terminal/TermShared.h"
+#include "terminal/ui/CAnsiTerm.h"
+#include "transfer/ZmProgress.h"
+#include "transfer/ZmReceive.h"
+#include "transfer/ZmThread.h"
 #include "shell/AppFlags.h"
 #include "shell/SettingsLayout.h"
 #include "shell/SettingsStore.h"
@@ -46,25 +72,16 @@ enum Pane {
     PaneCount
 };
 
-// Caps, num and scroll lock from the X keyboard extension; all off where the
-// display is not X11 (Wayland, offscreen).
-unsigned LockIndicators()
-{
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->display())
-        return 0;
-    unsigned state = 0;
-    if (XkbGetIndicatorState(x11->display(), XkbUseCoreKbd, &state) != 0)
-        return 0;
-    return state;
-}
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-QString InstallDir()
-{
-    return QString::fromStdString(ReadInstallDir(AppSettings(), "."));
-}
+const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔", "Kestrix"};
 
 }  // namespace
+
+QString CMainFrame::InstallDir() const
+{
+    return QString::fromStdString(ReadInstallDir(AppSettings(), QDir::currentPath().toStdString()));
+}
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -87,6 +104,51 @@ CMainFrame::~CMainFrame()
 {
     if (!stateSaved_)
         SaveWindowState();
+    DetachConnections();
+}
+
+void CMainFrame::AttachConnections()
+{
+    ConnSetTerminal(term_);
+    SetConnFrame(this);
+    life_ = std::make_unique<ConnLifecycle>(this, term_, nullptr);
+    life_->Start();
+    // The command line is connected once the window exists.
+    QTimer::singleShot(0, this, &CMainFrame::ConnectCommandLine);
+}
+
+void CMainFrame::DetachConnections()
+{
+    if (!life_)
+        return;
+    life_.reset();
+    if (AppConnFrame() == this)
+        SetConnFrame(nullptr);
+    if (AppConnTerminal() == term_)
+        ConnSetTerminal(nullptr);
+}
+
+bool CMainFrame::ConnectEntry(const PhoneBookEntry& entry)
+{
+    if (!life_)
+        return false;
+    return life_->Connect(entry);
+}
+
+void CMainFrame::ConnectCommandLine()
+{
+    if (commandLineDone_ || commandLine_.trimmed().isEmpty())
+        return;
+    commandLineDone_ = true;
+    auto dest = ParseTelnetCommandLine(commandLine_.toStdString());
+    if (!dest)
+        return;
+    // As the manual telnet dialog does: a fresh entry of kind telnet.
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    SetEntryText(e.number, dest->host);
+    e.port = dest->port;
+    ConnectEntry(e);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key,
@@ -120,30 +182,124 @@ void CMainFrame::createActions()
     windowMenu_ = new QMenu(QStringLiteral("창(&W)"), this);
     helpMenu_ = new QMenu(QStringLiteral("도움말(&H)"), this);
 
+    auto connected = [] { return bool(ConnState.Connected); };
+    auto transferFree = [this] {
+        return ConnState.Connected && !ConnState.Sending && !ConnState.Receiving &&
+               !TermShared.Frozen && !ConnState.Automating;
+    };
+    (void)connected;
+
+    // File
+    AddCommand(fileMenu_, ID_ZMODEM_RECEIVE, QStringLiteral("Z모뎀 파일 받기(&D)"),
+               QKeySequence(Qt::ALT | Qt::Key_PageDown), [this] { ReceiveZModem(); }, transferFree);
+    AddCommand(fileMenu_, cmd::ID_OPEN_DOWNLOADS, QStringLiteral("받은 파일 폴더 열기"), {}, [this] {
+        QString dir = QString::fromStdString(zm::DownloadDir(InstallDir().toStdString()));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
+    });
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, cmd::ID_APP_EXIT, QStringLiteral("종료(&X)"), {}, [this] { close(); });
 
+    // Connect
     AddCommand(connectMenu_, cmd::ID_DISCONNECT, QStringLiteral("연결 끊기(&H)"),
-               QKeySequence(Qt::CTRL | Qt::Key_F9), [] {},
+               QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { if (life_) life_->Disconnect(); },
                [] { return ConnState.Connected || ConnState.Connecting; });
 
+    // Edit
+    AddCommand(editMenu_, cmd::ID_COPY, QStringLiteral("복사(&C)"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+               [this] { term_->Copy(); }, [this] { return term_->SelectionShown(); });
+    auto canPaste = [this] {
+        const QMimeData* m = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
+        return HostFree() && m && m->hasText();
+    };
+    AddCommand(editMenu_, cmd::ID_PASTE, QStringLiteral("붙여넣기(&P)"), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+               [this] { Paste(false); }, canPaste);
+    AddCommand(editMenu_, cmd::ID_PASTE_ENTER, QStringLiteral("붙여넣기+엔터(&A)"), {}, [this] { Paste(true); },
+               canPaste);
+    AddCommand(editMenu_, cmd::ID_SELECT_ALL, QStringLiteral("전체선택"), {}, [this] { term_->SelectAll(); });
+
+    // View
     AddCommand(viewMenu_, cmd::ID_VIEW_STATUS_BAR, QStringLiteral("상태표시줄(&S)"), {},
                [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
                {}, [this] { return statusBar()->isVisible(); });
 
+    // Tools
+    AddCommand(toolsMenu_, cmd::ID_RESET_SCREEN, QStringLiteral("화면 초기화(&I)"),
+               QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { ResetScreen(); });
+    AddCommand(toolsMenu_, cmd::ID_CLEAR_SCREEN, QStringLiteral("화면 지우기(&C)"),
+               QKeySequence(Qt::CTRL | Qt::Key_Space), [this] {
+                   term_->Term().ClearScreen();
+                   term_->AfterModelChange();
+               });
+
+    // Settings
+    AddCommand(settingsMenu_, cmd::ID_TERM_COLOURS, QStringLiteral("터미널 색깔 지정(&Z)"),
+               QKeySequence(Qt::ALT | Qt::Key_Z), [this] { ChooseColours(); });
+    AddCommand(settingsMenu_, cmd::ID_FONT, QStringLiteral("글꼴 지정(&F)\tF8"), {}, [this] { ChooseFont(); });
+    AddCommand(settingsMenu_, cmd::ID_PICTURE_MODE, QStringLiteral("그림 상태(&N)"),
+               QKeySequence(Qt::ALT | Qt::Key_N), [this] {
+                   TermShared.PictureMode = !TermShared.PictureMode;
+                   TimedNotice(QStringLiteral("그림 상태"),
+                               TermShared.PictureMode ? QStringLiteral("그림 상태로 설정되었습니다.")
+                                                      : QStringLiteral("그림 상태가 해제 되었습니다."),
+                               700);
+               },
+               {}, [] { return bool(TermShared.PictureMode); });
     AddCommand(settingsMenu_, cmd::ID_LOCAL_ECHO, QStringLiteral("자국 반향"), {},
                [] { ConnState.LocalEcho = !ConnState.LocalEcho; }, {},
                [] { return bool(ConnState.LocalEcho); });
+    AddCommand(settingsMenu_, cmd::ID_NEWLINE_MODE, QStringLiteral("LF -> CR/LF"), {},
+               [] { TermShared.NewlineMode = !TermShared.NewlineMode; }, {},
+               [] { return bool(TermShared.NewlineMode); });
     AddCommand(settingsMenu_, cmd::ID_BEEP, QStringLiteral("비프(Beep)음"), {},
                [this] { ToggleBeep(); }, {}, [] { return bool(AppFlags.Beep); });
     AddCommand(settingsMenu_, cmd::ID_CLICK_MOUSE, QStringLiteral("Flicko 마우스"), {},
                [this] { ToggleClickMouse(); }, {}, [] { return bool(AppFlags.ClickMouse); });
 
+    // Window
+    AddCommand(windowMenu_, cmd::ID_VIEW_TOGGLE, QStringLiteral("챙긴글 보기(&H)\tF5"), {},
+               [this] { ToggleView(); }, {}, [] { return bool(TermShared.Frozen); });
+
+    // Help
     AddCommand(helpMenu_, cmd::ID_APP_ABOUT, QStringLiteral("Vellow 정보(&A)..."), {},
                [this] { ShowAbout(); });
     AddCommand(helpMenu_, cmd::ID_SHOW_SPLASH, QStringLiteral("시작 화면 보기(&S)"), {},
                [this] { SplashWindow::ShowOnce(this); });
     AddCommand(helpMenu_, cmd::ID_TIPS, QStringLiteral("알고 계십니까?(&P)"), {},
                [this] { ShowTips(); });
+
+    // Without a menu entry.
+    AddCommand(nullptr, cmd::ID_ESCAPE, QString(), QKeySequence(Qt::Key_Escape), [this] { Escape(); });
+    for (int n = 1; n <= 12; ++n)
+        AddCommand(nullptr, cmd::ID_FKEY_FIRST + n - 1, QString(), QKeySequence(Qt::Key_F1 + n - 1),
+                   [this, n] { FunctionKey(n); });
+    AddCommand(nullptr, cmd::ID_SHOW_KS, QString(), {}, [this] {
+        term_->Term().SetDisplayCode(hangul::DisplayCode::Ks);
+        term_->AfterModelChange();
+    }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
+    AddCommand(nullptr, cmd::ID_SHOW_JOHAB, QString(), {}, [this] {
+        term_->Term().SetDisplayCode(hangul::DisplayCode::Johab);
+        term_->AfterModelChange();
+    }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
+    AddCommand(nullptr, cmd::ID_FONT_LARGER, QString(), {}, [this] { StepFont(true); },
+               [this] { return FontLargerEnabled(term_->TermFont().faceName); });
+    AddCommand(nullptr, cmd::ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
+               [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
+    AddCommand(nullptr, cmd::ID_RECEIVE_FILE, QString(), {}, [this] { term_->ReceiveFile(); },
+               [this] { return term_->CanReceiveFile(); });
+    // After the terminal's context menu or a click: the chat pane would take
+    // the focus; without one the terminal keeps it.
+    AddCommand(nullptr, cmd::ID_TERM_DONE, QString(), {}, [this] { term_->setFocus(); });
+    // The data path.
+    for (int id : {CMD_CONN_DATA, CMD_CONN_CONNECTED, CMD_CONN_CLOSED, CMD_CONN_REDIAL, CMD_PORT_OPENED,
+                   CMD_PORT_CLOSED})
+        AddCommand(nullptr, id, QString(), {}, [this, id] {
+            if (life_)
+                life_->Handle(id);
+            if (id == CMD_CONN_CONNECTED || id == CMD_PORT_OPENED || id == CMD_CONN_CLOSED ||
+                id == CMD_PORT_CLOSED)
+                RefreshStatusBar();
+        });
+    AddCommand(nullptr, CMD_TRANSFER_DONE, QString(), {}, [this] { TransferDone(); });
 }
 
 void CMainFrame::createMenus()
@@ -159,19 +315,10 @@ void CMainFrame::createMenus()
 
 void CMainFrame::createTerminal()
 {
-    // The terminal's area: 80 columns by 28 rows of the terminal font and a
-    // vertical scroll bar.
-    term_ = new QWidget(this);
-    QFont f(QStringLiteral("NanumGothicCoding"));
-    f.setPixelSize(16);
-    f.setStyleHint(QFont::Monospace);
-    QFontMetrics fm(f);
-    term_->setFixedSize(80 * fm.horizontalAdvance(u'M') + 16, 28 * fm.height());
-    term_->setAutoFillBackground(true);
-    QPalette pal = term_->palette();
-    pal.setColor(QPalette::Window, QColor(0, 0, 128));
-    term_->setPalette(pal);
+    term_ = new CAnsiTerm(this);
+    term_->SetCommandProbe([this](int id) { return CommandEnabled(id); });
     setCentralWidget(term_);
+    term_->setFocus();
 }
 
 void CMainFrame::createStatusBar()
@@ -209,16 +356,8 @@ void CMainFrame::startTimers()
         UpdateCommandUi();
     });
     statusTimer_->start();
-
-    // Timer 100: bytes are never left waiting for a lost notification.
-    timer100_ = new QTimer(this);
-    timer100_->setInterval(2000);
-    timer100_->start();
-
-    // Timer 101: the pre-send string, once, 2000 ms after connecting.
-    timer101_ = new QTimer(this);
-    timer101_->setSingleShot(true);
-    timer101_->setInterval(2000);
+    // Timers 100 (receive every 2000 ms while connected) and 101 (the
+    // pre-send string) run in the connection lifecycle.
 }
 
 void CMainFrame::RefreshStatusBar()
@@ -231,17 +370,23 @@ void CMainFrame::RefreshStatusBar()
             l->setText(text);
     };
     set(PaneCapture, QStringLiteral("*"));
-    set(PanePicture, QStringLiteral("보통상태"));
+    set(PanePicture, TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
     set(PaneHeader, QStringLiteral("말머리:''"));
-    set(PaneConnection, ConnState.Connected ? QStringLiteral("연결:알수없음")
-                                            : QStringLiteral("연결:없음"));
-    set(PaneColumn, QStringLiteral("X=%1").arg(1));
-    set(PaneRow, QStringLiteral("Y=%1").arg(1));
+    int svc = ServiceKind;
+    set(PaneConnection, !ConnState.Connected          ? QStringLiteral("연결:없음")
+                        : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
+                                                 : QStringLiteral("연결:알수없음"));
+    set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
+    set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
     unsigned locks = LockIndicators();
     set(PaneCaps, (locks & 1) ? QStringLiteral("CAP") : QString());
     set(PaneNum, (locks & 2) ? QStringLiteral("NUM") : QString());
     set(PaneScroll, (locks & 4) ? QStringLiteral("SCRL") : QString());
-    qint64 ms = ConnState.Connected ? QDateTime::currentMSecsSinceEpoch() - connectedAt_ : 0;
+    qint64 ms = 0;
+    if (ConnState.Connected && life_)
+        ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                   life_->ConnectedAt())
+                 .count();
     set(PaneTime, QString::fromStdString(FormatElapsed(ms)));
 }
 
@@ -298,7 +443,31 @@ void CMainFrame::OnCommand(int id)
 
 intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 {
-    return 0;
+    switch (msg) {
+    case WM_TRANSFER_WINDOW:
+        // The transfer's progress shows in the status bar until the transfer
+        // window exists.
+        panes_[PaneMessage]->setText(wParam ? QStringLiteral("파일 전송 중...") : QStringLiteral("준비"));
+        return 0;
+    case WM_TRANSFER_PROGRESS: {
+        int pct = int(wParam);
+        QString t = ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
+        panes_[PaneMessage]->setText(t);
+        if (isMinimized())
+            setWindowTitle(t);
+        return 0;
+    }
+    case cmd::WM_CHAT_LINE:
+        if (lParam) {
+            caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
+            panes_[PaneMessage]->setText(caughtLine_);
+        }
+        return 0;
+    case cmd::WM_ADD_FAVOURITE:
+        return 0;
+    default:
+        return 0;
+    }
 }
 
 void CMainFrame::SetConnectedTitle(const QString& entryName)
@@ -410,7 +579,8 @@ bool CMainFrame::ExitSequence()
     // The placement is taken while the window is still shown.
     SaveWindowState();
     hide();
-    timer100_->stop();
+    if (life_)
+        life_->Disconnect();
     PlayEventSound("종료", true);
     return true;
 }
@@ -428,6 +598,263 @@ void CMainFrame::closeEvent(QCloseEvent* e)
     closing_ = true;
     e->accept();
 }
+
+bool CMainFrame::HostFree() const
+{
+    return !ConnState.Sending && !ConnState.Receiving && !TermShared.Frozen;
+}
+
+void CMainFrame::Escape()
+{
+    if (TermShared.Frozen) {
+        term_->LeaveView();
+        term_->setFocus();
+        if (life_)
+            life_->Handle(CMD_CONN_DATA);
+    } else if (term_->SelectionShown()) {
+        term_->ClearSelection();
+    } else if (!ConnState.Sending && !ConnState.Receiving) {
+        const uint8_t esc = 0x1B;
+        ConnWrite(&esc, 1);
+    }
+}
+
+void CMainFrame::ToggleView()
+{
+    if (TermShared.Frozen) {
+        term_->LeaveView();
+        term_->setFocus();
+        if (life_)
+            life_->Handle(CMD_CONN_DATA);
+    } else {
+        term_->OpenView();
+        term_->setFocus();
+    }
+}
+
+void CMainFrame::FunctionKey(int n)
+{
+    KeyMap& km = AppKeyMap();
+    if (km.IsSet(n)) {
+        if (HostFree())
+            km.SendKey(n, false);
+        return;
+    }
+    switch (n) {
+    case 2: OnCommand(cmd::ID_SHOW_KS); break;
+    case 3: OnCommand(cmd::ID_SHOW_JOHAB); break;
+    case 4: {
+        // The character map: whichever of the desktop's is installed.
+        for (const char* app : {"gucharmap", "kcharselect"})
+            if (!QStandardPaths::findExecutable(QString::fromLatin1(app)).isEmpty() &&
+                QProcess::startDetached(QString::fromLatin1(app), {}))
+                return;
+        QMessageBox::warning(this, QStringLiteral("Vellow"),
+                             QStringLiteral("charmap.exe 가 윈도우 디렉토리에 있는지 확인하십시오."));
+        break;
+    }
+    case 5: OnCommand(cmd::ID_VIEW_TOGGLE); break;
+    case 8: OnCommand(cmd::ID_FONT); break;
+    default: break;
+    }
+}
+
+void CMainFrame::Paste(bool enter)
+{
+    if (!HostFree())
+        return;
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb)
+        return;
+    QByteArray utf8 = cb->text().toUtf8();
+    // Typed text goes out in CP949 whatever the display code is.
+    std::string host = hangul::EncodeCp949(std::string_view(utf8.constData(), size_t(utf8.size())));
+    for (const std::string& w : PasteWrites(host, TermShared.PrinterControl))
+        ConnWrite(reinterpret_cast<const uint8_t*>(w.data()), int(w.size()));
+    if (enter) {
+        const uint8_t cr = 0x0D;
+        ConnWrite(&cr, 1);
+    }
+}
+
+void CMainFrame::ApplyFont(const LogFontFields& f)
+{
+    term_->SetTermFont(f);
+    FitToTerminal();
+}
+
+void CMainFrame::ChooseFont()
+{
+    const LogFontFields& cur = term_->TermFont();
+    QFont start(QString::fromUtf8(cur.faceName.c_str()));
+    start.setPixelSize(cur.height < 0 ? -cur.height : (cur.height > 0 ? cur.height : 16));
+    bool ok = false;
+    QFont f = QFontDialog::getFont(&ok, start, this, QStringLiteral("글꼴 지정"),
+                                   QFontDialog::MonospacedFonts | QFontDialog::ScalableFonts |
+                                       QFontDialog::NonScalableFonts);
+    if (!ok)
+        return;
+    LogFontFields n = cur;
+    n.faceName = f.family().toStdString();
+    int px = f.pixelSize() > 0 ? f.pixelSize() : int(f.pointSizeF() * logicalDpiY() / 72.0 + 0.5);
+    n.height = -std::max(6, px);
+    n.weight = f.bold() ? 700 : 400;
+    ApplyFont(n);
+}
+
+void CMainFrame::StepFont(bool larger)
+{
+    LogFontFields f = term_->TermFont();
+    f.height = larger ? FontLargerHeight(f.height) : FontSmallerHeight(f.height);
+    ApplyFont(f);
+}
+
+void CMainFrame::ChooseColours()
+{
+    QDialog d(this);
+    d.setWindowTitle(QStringLiteral("터미널 색깔 지정"));
+    auto* fg = new QComboBox;
+    auto* bg = new QComboBox;
+    for (int i = 0; i < 16; ++i) {
+        QPixmap pm(16, 12);
+        const Rgb& c = kPalette[size_t(i)];
+        pm.fill(QColor(c.r, c.g, c.b));
+        fg->addItem(QIcon(pm), QString::number(i));
+        bg->addItem(QIcon(pm), QString::number(i));
+    }
+    fg->setCurrentIndex(term_->Term().DefaultFg());
+    bg->setCurrentIndex(term_->Term().DefaultBg());
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("글자색"), fg);
+    form->addRow(QStringLiteral("바탕색"), bg);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
+    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* lay = new QVBoxLayout(&d);
+    lay->addLayout(form);
+    lay->addWidget(buttons);
+    if (d.exec() != QDialog::Accepted)
+        return;
+    AppSettings().WriteInt(settings::kInit, settings::kTextColour, fg->currentIndex());
+    AppSettings().WriteInt(settings::kInit, settings::kBackColour, bg->currentIndex());
+    term_->SetDefaultColours(fg->currentIndex(), bg->currentIndex());
+}
+
+void CMainFrame::ResetScreen()
+{
+    term_->Term().TerminalReset();
+    term_->AfterModelChange();
+    TimedNotice(QStringLiteral("화면 초기화"), QStringLiteral("화면이 처음 상태로 돌아왔습니다."), 700);
+}
+
+void CMainFrame::TimedNotice(const QString& title, const QString& text, int ms)
+{
+    auto* d = new QDialog(this, Qt::Tool | Qt::FramelessWindowHint);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    auto* lay = new QVBoxLayout(d);
+    auto* t = new QLabel(QStringLiteral("<b>%1</b>").arg(title.toHtmlEscaped()));
+    auto* l = new QLabel(text);
+    l->setAlignment(Qt::AlignCenter);
+    lay->addWidget(t);
+    lay->addWidget(l);
+    d->setObjectName(QStringLiteral("TimedNotice"));
+    d->show();
+    d->move(geometry().center() - d->rect().center());
+    QTimer::singleShot(ms, d, &QDialog::close);
+}
+
+void CMainFrame::ReceiveZModem()
+{
+    std::string dir = zm::DownloadDir(InstallDir().toStdString());
+    zm::ZmTransfer::App().StartReceive(dir);
+}
+
+void CMainFrame::TransferDone()
+{
+    std::vector<uint8_t> left = zm::ZmTransfer::App().TakeLeftover();
+    if (life_)
+        life_->OnTransferDone(left.data(), int(left.size()), zm::TransferOptions.HangUpAfterTransfer);
+    panes_[PaneMessage]->setText(QStringLiteral("준비"));
+    if (!isMinimized())
+        setWindowTitle(windowTitle());
+}
+
+// ---- ConnFrame ----
+
+void CMainFrame::Message(std::string_view text, std::string_view title, MsgIcon icon)
+{
+    QMessageBox::Icon i = icon == MsgIcon::Stop          ? QMessageBox::Critical
+                          : icon == MsgIcon::Exclamation ? QMessageBox::Warning
+                                                         : QMessageBox::Information;
+    QMessageBox box(i, Q(title), Q(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool CMainFrame::Ask(std::string_view text)
+{
+    return QMessageBox::question(this, QStringLiteral("Vellow"), Q(text), QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void CMainFrame::OpenDialWindow(const PhoneBookEntry& entry)
+{
+    if (dialWindow_)
+        return;
+    auto* d = new QDialog(this);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->setWindowTitle(QStringLiteral("전화 걸기 창"));
+    auto* lay = new QVBoxLayout(d);
+    lay->addWidget(new QLabel(QStringLiteral("%1 (%2) 에 전화를 걸고 있습니다.")
+                                  .arg(QString::fromUtf8(entry.name), QString::fromUtf8(entry.number))));
+    auto* cancel = new QPushButton(QStringLiteral("취소"));
+    lay->addWidget(cancel);
+    connect(cancel, &QPushButton::clicked, d, [this, d] {
+        if (FrameSink* s = AppFrameSink())
+            s->PostCommand(ID_CONN_HANGUP);
+        d->close();
+    });
+    // It goes by itself once the call is up or has failed.
+    auto* poll = new QTimer(d);
+    connect(poll, &QTimer::timeout, d, [d] {
+        if (!ConnState.Connecting)
+            d->close();
+    });
+    poll->start(500);
+    dialWindow_ = d;
+    d->show();
+}
+
+bool CMainFrame::DialWindowOpen() { return !dialWindow_.isNull(); }
+
+void CMainFrame::CloseDialWindow()
+{
+    if (dialWindow_)
+        dialWindow_->close();
+}
+
+bool CMainFrame::OpenModemSettings() { return false; }
+
+void CMainFrame::PlaySound(std::string_view event) { PlayEventSound(event); }
+
+void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
+
+void CMainFrame::EnableFavourites(bool) {}
+
+void CMainFrame::WaitTransferThreads(int timeoutMs) { zm::ZmTransfer::App().WaitEnd(timeoutMs); }
+
+void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
+{
+    int cols = std::clamp(int(entry.width), 1, int(kMaxColumns));
+    int rows = std::clamp(int(entry.height), 1, int(kMaxRows));
+    if (cols != term_->Term().Columns() || rows != term_->Term().Rows())
+        term_->SetScreenSize(cols, rows);
+    term_->SetAutowrap(entry.autoWrap != 0);
+    FitToTerminal();
+}
+
+void CMainFrame::SendPreSend(std::string_view text) { MacroSend(text); }
 
 void QtFrameSink::PostCommand(int id)
 {

@@ -9,8 +9,12 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 
+#include "connect/ConnUi.h"
 #include "connect/FrameSink.h"
+#include "connect/PhoneBookEntry.h"
+#include "shell/CommandIds.h"
 
 class QAction;
 class QLabel;
@@ -19,7 +23,10 @@ class QTimer;
 
 namespace velo {
 
-class CMainFrame : public QMainWindow {
+class CAnsiTerm;
+class ConnLifecycle;
+
+class CMainFrame : public QMainWindow, public ConnFrame {
     Q_OBJECT
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
@@ -50,7 +57,34 @@ public:
 
     // Makes the frame exactly as large as the terminal wants.
     void FitToTerminal();
-    QWidget* Terminal() const { return term_; }
+    CAnsiTerm* Terminal() const { return term_; }
+
+    // The connection lifecycle, once the connection objects are installed
+    // (AppRuntime calls these).
+    void AttachConnections();
+    void DetachConnections();
+    ConnLifecycle* Lifecycle() const { return life_.get(); }
+    // The connect sequence with an entry (phone book, manual telnet, the
+    // command line). False when the user kept the old connection.
+    bool ConnectEntry(const PhoneBookEntry& entry);
+    // The command line's telnet destination, connected once.
+    void ConnectCommandLine();
+    // The line the terminal's "말꼬리 잡기" handed over last.
+    QString CaughtLine() const { return caughtLine_; }
+
+    // ConnFrame.
+    void Message(std::string_view text, std::string_view title, MsgIcon icon) override;
+    bool Ask(std::string_view text) override;
+    void OpenDialWindow(const PhoneBookEntry& entry) override;
+    bool DialWindowOpen() override;
+    void CloseDialWindow() override;
+    bool OpenModemSettings() override;
+    void PlaySound(std::string_view event) override;
+    void SetTitle(std::string_view title) override;
+    void EnableFavourites(bool on) override;
+    void WaitTransferThreads(int timeoutMs) override;
+    void PrepareTerminal(const PhoneBookEntry& entry) override;
+    void SendPreSend(std::string_view text) override;
 
     // Set by the application when a command-line destination should be
     // connected once the frame is up.
@@ -81,6 +115,20 @@ private:
     void startTimers();
 
     void ToggleBeep();
+    void Escape();
+    void ToggleView();
+    void FunctionKey(int n);
+    void Paste(bool enter);
+    void ChooseFont();
+    void ApplyFont(const struct LogFontFields& f);
+    void StepFont(bool larger);
+    void ChooseColours();
+    void ResetScreen();
+    void ReceiveZModem();
+    void TransferDone();
+    void TimedNotice(const QString& title, const QString& text, int ms);
+    bool HostFree() const;
+    QString InstallDir() const;
     void ToggleClickMouse();
     void ShowTips();
     void ShowAbout();
@@ -96,12 +144,13 @@ private:
     QMenu* windowMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
 
-    QWidget* term_ = nullptr;
+    CAnsiTerm* term_ = nullptr;
+    std::unique_ptr<ConnLifecycle> life_;
+    QPointer<QWidget> dialWindow_;
+    QString caughtLine_;
+    bool commandLineDone_ = false;
     std::vector<QLabel*> panes_;
     QTimer* statusTimer_ = nullptr;
-    QTimer* timer100_ = nullptr;
-    QTimer* timer101_ = nullptr;
-    qint64 connectedAt_ = 0;
     bool firstActivation_ = true;
     bool closing_ = false;
     bool forceClose_ = false;
@@ -124,18 +173,5 @@ private:
     QPointer<CMainFrame> frame_;
 };
 
-// Command ids of the frame's menus.
-namespace cmd {
-inline constexpr int ID_APP_EXIT = 57665;
-inline constexpr int ID_APP_ABOUT = 57664;
-inline constexpr int ID_DISCONNECT = 32775;
-inline constexpr int ID_VIEW_STATUS_BAR = 59393;
-inline constexpr int ID_BEEP = 32964;
-inline constexpr int ID_CLICK_MOUSE = 32907;
-inline constexpr int ID_LOCAL_ECHO = 32897;
-inline constexpr int ID_SHOW_SPLASH = 32822;
-inline constexpr int ID_TIPS = 32817;
-inline constexpr int ID_TERM_DONE = 179;  // the terminal's context menu or click ended
-}  // namespace cmd
 
 }  // namespace velo

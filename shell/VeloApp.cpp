@@ -18,6 +18,7 @@
 
 #include "connect/FrameSink.h"
 #include "shell/AppFlags.h"
+#include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
@@ -153,9 +154,8 @@ int VeloMain(int argc, char** argv)
     // 8. The frame, with the command line's telnet destination.
     QStringList args = QCoreApplication::arguments().mid(1);
     auto frame = std::make_unique<CMainFrame>();
-    QtFrameSink sink(frame.get());
-    SetFrameSink(&sink);
     frame->SetCommandLine(args.join(u' '));
+    auto runtime = std::make_unique<AppRuntime>(frame.get());
     frame->show();
     WatchTerminationSignals(frame.get());
 
@@ -171,7 +171,7 @@ int VeloMain(int argc, char** argv)
     AppFlags.Beep = settings::ReadIntDefault(*store, settings::kInit, settings::kBeep) != 0;
 
     int rc = app.exec();
-    SetFrameSink(nullptr);
+    runtime.reset();
     frame.reset();
     store->Flush();
     SetMacroWait(nullptr);

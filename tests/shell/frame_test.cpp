@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/shell/QtTestApp.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QStatusBar>
@@ -8,18 +10,12 @@
 #include "shell/AppFlags.h"
 #include "shell/CMainFrame.h"
 #include "shell/SettingsStore.h"
+#include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
 
 namespace {
-QApplication* App()
-{
-    static int argc = 1;
-    static char arg0[] = "test";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
+using test::App;
 
 struct FrameTest : ::testing::Test {
     MemorySettingsStore store;

@@ -27,6 +27,9 @@ ECHO, SGA, TTYPE, NAWS = 1, 3, 24, 31
 TTYPE_IS, TTYPE_SEND = 0, 1
 
 ESC = "\x1b"
+# The terminal's SGR 0 clears the flags but keeps the colours, so the host
+# names the colours it returns to: white on blue, the terminal's defaults.
+RESET = ESC + "[0;37;44m"
 
 
 def ks(text):
@@ -169,10 +172,10 @@ class Telnet:
 
 def banner(t):
     cols, rows = t.naws or (0, 0)
-    t.send(ESC + "[0m" + ESC + "[2J" + ESC + "[H")
-    t.send(ESC + "[1;33m" + "  ★ 벨로우 데모 BBS 에 오신 것을 환영합니다 ★" + ESC + "[0m\r\n")
-    t.send(ESC + "[36m" + "  Vellow demo host on loopback" + ESC + "[0m\r\n")
-    t.send(ESC + "[32m  터미널: %s  화면: %d x %d" % (t.ttype or "?", cols, rows) + ESC + "[0m\r\n\r\n")
+    t.send(RESET + ESC + "[2J" + ESC + "[H")
+    t.send(ESC + "[1;33m" + "  ★ 벨로우 데모 BBS 에 오신 것을 환영합니다 ★" + RESET + "\r\n")
+    t.send(ESC + "[36m" + "  Vellow demo host on loopback" + RESET + "\r\n")
+    t.send(ESC + "[32m  터미널: %s  화면: %d x %d" % (t.ttype or "?", cols, rows) + RESET + "\r\n\r\n")
 
 
 def login(t):
@@ -185,7 +188,7 @@ def login(t):
     if pw is None:
         return None
     name = user.decode("cp949", "replace") or "손님"
-    t.send("\r\n" + ESC + "[1;32m" + "%s 님, 환영합니다." % name + ESC + "[0m\r\n")
+    t.send("\r\n" + ESC + "[1;32m" + "%s 님, 환영합니다." % name + RESET + "\r\n")
     return name
 
 
@@ -199,11 +202,11 @@ MENU = [
 
 
 def menu(t):
-    t.send("\r\n" + ESC + "[1;37;44m" + " 주 메뉴 " + ESC + "[0m\r\n")
+    t.send("\r\n" + ESC + "[1;33;41m" + " 주 메뉴 " + RESET + "\r\n")
     for num, title in MENU:
-        t.send(" " + ESC + "[1;36m[" + num + "]" + ESC + "[0m " + title + "\r\n")
+        t.send(" " + ESC + "[1;36m[" + num + "]" + RESET + " " + title + "\r\n")
     t.send("\r\n 명령: (GO/DN/P/H/X) 또는 번호, go. 로 이동\r\n")
-    t.send(ESC + "[1;33m" + "선택 >> " + ESC + "[0m")
+    t.send(ESC + "[1;33m" + "선택 >> " + RESET)
 
 
 FILES = [
@@ -213,7 +216,7 @@ FILES = [
 
 
 def file_list(t):
-    t.send("\r\n" + ESC + "[1;35m 자료실 " + ESC + "[0m\r\n")
+    t.send("\r\n" + ESC + "[1;35m 자료실 " + RESET + "\r\n")
     for i, (name, title) in enumerate(FILES, 1):
         t.send("%d  %-16s %s\r\n" % (i, name, title))
     t.send(" 받으려면: dn 번호\r\n")
@@ -223,10 +226,10 @@ def colour_test(t):
     for bold in (0, 1):
         for fg in range(30, 38):
             t.send(ESC + "[%d;%dm %d " % (bold, fg, fg))
-        t.send(ESC + "[0m\r\n")
+        t.send(RESET + "\r\n")
     for bg in range(40, 48):
         t.send(ESC + "[%dm %d " % (bg, bg))
-    t.send(ESC + "[0m\r\n" + ESC + "[5m깜박임" + ESC + "[0m " + ESC + "[7m반전" + ESC + "[0m\r\n")
+    t.send(RESET + "\r\n" + ESC + "[5m깜박임" + RESET + " " + ESC + "[7m반전" + RESET + "\r\n")
 
 
 def hangul_test(t):
@@ -311,7 +314,7 @@ def session(conn, args):
         cmd = line.decode("cp949", "replace").strip()
         low = cmd.lower()
         if low in ("x", "bye", "quit"):
-            t.send(ESC + "[1;31m" + "안녕히 가십시오." + ESC + "[0m\r\n")
+            t.send(ESC + "[1;31m" + "안녕히 가십시오." + RESET + "\r\n")
             time.sleep(0.1)
             return
         if low in ("1", "01"):
@@ -338,7 +341,7 @@ def session(conn, args):
         elif cmd:
             t.send("입력: " + ESC + "[1;37m")
             t.send(line)
-            t.send(ESC + "[0m\r\n")
+            t.send(RESET + "\r\n")
         menu(t)
 
 

@@ -1,0 +1,190 @@
+// Display throughput of a 10 MiB ANSI stream:
+//   engine   the terminal engine alone (Feed with a surface that ignores damage)
+//   window   the terminal window fed from memory (engine, drawing, frame-rate coalescing)
+//   velo     the whole program offscreen: the demo host sends the stream over
+//            loopback telnet, the frame delivers it, the window shows it
+// Prints MB/s for each and the window's share of the time.
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "connect/ConnState.h"
+#include "connect/PhoneBookEntry.h"
+#include "shell/AppRuntime.h"
+#include "shell/CMainFrame.h"
+#include "shell/SettingsStore.h"
+#include "terminal/TermSurface.h"
+#include "terminal/Terminal.h"
+#include "terminal/ui/CAnsiTerm.h"
+
+using namespace velo;
+
+namespace {
+
+// A bulletin-board listing: colour changes, Hangul, blanks, a cursor move
+// and a line clear now and then; every line scrolls the screen.
+std::string MakeStream(size_t size)
+{
+    static const char* words[] = {"\xB0\xA1\xB3\xAA\xB4\xD9", "BBS", "\xC7\xD1\xB1\xDB", "file", "2400bps",
+                                  "\xC0\xDA\xB7\xE1\xBD\xC7", "[01]", "menu", "(A/B/C)", "0123456789"};
+    std::string s;
+    s.reserve(size + 256);
+    unsigned x = 12345;
+    int line = 0;
+    while (s.size() < size) {
+        x = x * 1103515245 + 12345;
+        s += "\x1b[" + std::to_string(30 + (x >> 16) % 8) + ";" + std::to_string(40 + (x >> 20) % 8) + "m";
+        int col = 0;
+        while (col < 70) {
+            x = x * 1103515245 + 12345;
+            const char* w = words[(x >> 16) % 10];
+            s += w;
+            s += ' ';
+            col += int(std::char_traits<char>::length(w)) + 1;
+            if ((x >> 24) % 7 == 0)
+                s += "\x1b[1m";
+            if ((x >> 24) % 11 == 0)
+                s += "\x1b[0;37;44m";
+        }
+        if (++line % 50 == 0)
+            s += "\x1b[10;1H\x1b[K";
+        s += "\x1b[0m\r\n";
+    }
+    return s;
+}
+
+class NullSurface : public TermSurface {
+public:
+    void Scroll(int, int, int) override {}
+    void Damage(int, int, int) override {}
+    void Shape(const TermShape&) override {}
+};
+
+double MBps(size_t bytes, qint64 ns) { return ns > 0 ? double(bytes) / (1024.0 * 1024.0) / (double(ns) / 1e9) : 0; }
+
+qint64 EngineRun(const std::string& s)
+{
+    Terminal t;
+    NullSurface surface;
+    t.SetSurface(&surface);
+    QElapsedTimer clock;
+    clock.start();
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    for (size_t off = 0; off < s.size(); off += 8192) {
+        int n = int(std::min<size_t>(8192, s.size() - off));
+        int done = 0;
+        while (done < n) {
+            int k = t.Feed(p + off + size_t(done), n - done);
+            if (k <= 0)
+                break;
+            done += k;
+        }
+    }
+    return clock.nsecsElapsed();
+}
+
+qint64 WindowRun(const std::string& s)
+{
+    CAnsiTerm term;
+    term.resize(term.sizeHint());
+    term.show();
+    QElapsedTimer clock;
+    clock.start();
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    for (size_t off = 0; off < s.size(); off += 8192) {
+        int n = int(std::min<size_t>(8192, s.size() - off));
+        term.Feed(p + off, n);
+        // One delivery per event-loop turn, as the frame does.
+        QCoreApplication::processEvents();
+    }
+    term.RenderNow();
+    QCoreApplication::processEvents();
+    return clock.nsecsElapsed();
+}
+
+qint64 VeloRun(const std::string& s, const QString& dir)
+{
+    QString file = dir + "/stream.ans";
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly))
+            return -1;
+        f.write(s.data(), qint64(s.size()));
+    }
+    QProcess host;
+    QString script = QString::fromLocal8Bit(VELO_DEMOHOST);
+    host.start(QStringLiteral("python3"),
+               {script, "--port", "0", "--port-file", dir + "/port", "--stream", file, "--once"});
+    host.waitForStarted(5000);
+    int port = 0;
+    QDeadlineTimer wait(10000);
+    while (!wait.hasExpired() && port == 0) {
+        QFile pf(dir + "/port");
+        if (pf.open(QIODevice::ReadOnly))
+            port = pf.readAll().trimmed().toInt();
+        QThread::msleep(20);
+    }
+    if (port == 0)
+        return -1;
+    qint64 ns = -1;
+    {
+        CMainFrame frame;
+        AppRuntime runtime(&frame, false);
+        frame.show();
+        PhoneBookEntry e;
+        e.kind = kEntryTelnet;
+        SetEntryText(e.number, "127.0.0.1");
+        e.port = port;
+        frame.ConnectEntry(e);
+        QDeadlineTimer until(120000);
+        while (!ConnState.Connected && !until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QElapsedTimer clock;
+        clock.start();
+        // The host closes after the stream; everything is shown once the
+        // connection is down and nothing is left to deliver.
+        while (ConnState.Connected && !until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        frame.Terminal()->RenderNow();
+        QCoreApplication::processEvents();
+        ns = clock.nsecsElapsed();
+    }
+    host.waitForFinished(5000);
+    return ns;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MemorySettingsStore store;
+    SetAppSettings(&store);
+    store.WriteInt("Tip", "StartUp", 1);
+    const size_t size = 10u << 20;
+    std::string s = MakeStream(size);
+    QTemporaryDir dir;
+
+    qint64 engine = EngineRun(s);
+    qint64 window = WindowRun(s);
+    qint64 velo = VeloRun(s, dir.path());
+    std::printf("stream            %.1f MiB\n", double(s.size()) / (1 << 20));
+    std::printf("engine only       %8.1f MB/s  (%.3f s)\n", MBps(s.size(), engine), engine / 1e9);
+    std::printf("window from memory%8.1f MB/s  (%.3f s)\n", MBps(s.size(), window), window / 1e9);
+    if (velo > 0)
+        std::printf("velo end to end   %8.1f MB/s  (%.3f s)\n", MBps(s.size(), velo), velo / 1e9);
+    else
+        std::printf("velo end to end   failed (demo host not reachable)\n");
+    std::printf("window's own share of the window run: %.3f s (engine %.3f s)\n", (window - engine) / 1e9,
+                engine / 1e9);
+    SetAppSettings(nullptr);
+    return velo > 0 ? 0 : 1;
+}

@@ -1,0 +1,161 @@
+// velo against the demo host over loopback: connect, greeting on screen,
+// automatic log-in answered, a ZModem download started by the host lands in
+// the download directory.
+#include <gtest/gtest.h>
+
+#include "tests/shell/QtTestApp.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+
+#include "connect/Conn.h"
+#include "connect/ConnState.h"
+#include "connect/PhoneBookEntry.h"
+#include "shell/AppRuntime.h"
+#include "shell/CMainFrame.h"
+#include "shell/SettingsStore.h"
+#include "terminal/HangulCodec.h"
+#include "terminal/TermShared.h"
+#include "terminal/ui/CAnsiTerm.h"
+
+using namespace velo;
+
+namespace {
+
+using test::App;
+
+// The text of history rows first..LinesUsed()-1 (the screen is the last Rows() of them).
+std::string RowsText(CAnsiTerm* t, int first)
+{
+    std::string all;
+    const Terminal& m = t->Term();
+    for (int h = std::max(0, first); h < m.LinesUsed(); ++h) {
+        std::string_view row(reinterpret_cast<const char*>(m.HistoryLine(h).text), size_t(m.Columns()));
+        all += hangul::DecodeToUtf8(row, m.DisplayCode());
+        all += '\n';
+    }
+    return all;
+}
+std::string ScreenText(CAnsiTerm* t) { return RowsText(t, t->Term().LinesUsed() - t->Term().Rows()); }
+std::string HistoryText(CAnsiTerm* t) { return RowsText(t, 0); }
+
+bool PumpUntil(const std::function<bool()>& done, int ms)
+{
+    QDeadlineTimer until(ms);
+    while (!until.hasExpired()) {
+        if (done())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+struct DemoHost {
+    QProcess proc;
+    int port = 0;
+    bool Start(const QString& dir)
+    {
+        QString script = QString::fromLocal8Bit(qgetenv("VELO_SOURCE_DIR")) + "/tools/demohost/demohost.py";
+        QString portFile = dir + "/port";
+        proc.start(QStringLiteral("python3"), {script, "--port", "0", "--port-file", portFile, "--files",
+                                               dir + "/files"});
+        if (!proc.waitForStarted(5000))
+            return false;
+        return PumpUntil(
+            [&] {
+                QFile f(portFile);
+                if (!f.open(QIODevice::ReadOnly))
+                    return false;
+                port = f.readAll().trimmed().toInt();
+                return port > 0;
+            },
+            10000);
+    }
+    ~DemoHost()
+    {
+        proc.kill();
+        proc.waitForFinished(3000);
+    }
+};
+
+}  // namespace
+
+TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
+{
+    App();
+    MemorySettingsStore store;
+    SetAppSettings(&store);
+    ConnState.Reset();
+    TermShared.Frozen = false;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString down = dir.filePath("Down");
+    QDir().mkpath(down);
+    store.WriteString("ZModem", "DownPath", down.toStdString());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path()));
+
+    {
+        CMainFrame frame;
+        AppRuntime runtime(&frame, false);
+        frame.show();
+        CAnsiTerm* term = frame.Terminal();
+
+        PhoneBookEntry e;
+        e.kind = kEntryTelnet;
+        e.service = 4;  // Kestrix: its log-in prompts
+        SetEntryText(e.name, "데모");
+        SetEntryText(e.number, "127.0.0.1");
+        e.port = host.port;
+        SetEntryText(e.waitUserId, "회 원 ID :");
+        SetEntryText(e.waitPassword, "비밀 번호:");
+        SetEntryText(e.userId, "guest");
+        SetEntryText(e.password, "pw");
+        ASSERT_TRUE(frame.ConnectEntry(e));
+
+        ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
+                              20000))
+            << ScreenText(term);
+        EXPECT_TRUE(ConnState.Connected);
+        std::string screen = ScreenText(term);
+        EXPECT_NE(screen.find("벨로우 데모 BBS"), std::string::npos);
+        // The connect message went up into the scrollback when the host cleared the screen.
+        EXPECT_NE(HistoryText(term).find("127.0.0.1:" + std::to_string(host.port) + " 에 연결됨."), std::string::npos);
+        EXPECT_NE(screen.find("[01]"), std::string::npos);
+        EXPECT_EQ(frame.windowTitle(), "Vellow - 데모");
+        frame.RefreshStatusBar();
+        EXPECT_EQ(frame.StatusPaneTexts()[4], "연결:Kestrix");
+
+        const char cmd[] = "dn 1\r";
+        ConnWrite(reinterpret_cast<const uint8_t*>(cmd), 5);
+        QString got = down + "/velo-demo.txt";
+        QFile want(dir.filePath("files/velo-demo.txt"));
+        ASSERT_TRUE(want.open(QIODevice::ReadOnly));
+        QByteArray wantBytes = want.readAll();
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                return ScreenText(term).find("전송을 마쳤습니다 (0).") != std::string::npos && QFile::exists(got);
+            },
+            60000))
+            << ScreenText(term);
+        QFile g(got);
+        ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+        EXPECT_EQ(g.readAll(), wantBytes);
+        EXPECT_FALSE(ConnState.Receiving);
+
+        frame.OnCommand(cmd::ID_DISCONNECT);
+        EXPECT_FALSE(ConnState.Connected);
+        PumpUntil([] { return false; }, 200);
+    }
+    SetAppSettings(nullptr);
+}

@@ -1,0 +1,384 @@
+// The terminal window drawn offscreen: pixels of chosen cells against the
+// colour rules, repaint against first drawing, the scrollback view, copy,
+// keys and clicks to bytes.
+#include <gtest/gtest.h>
+
+#include "tests/shell/QtTestApp.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QTest>
+#include <mutex>
+#include <string>
+
+#include "connect/Conn.h"
+#include "connect/ConnState.h"
+#include "shell/AppFlags.h"
+#include "shell/KeyMap.h"
+#include "shell/SettingsStore.h"
+#include "terminal/HangulCodec.h"
+#include "terminal/TermShared.h"
+#include "terminal/ui/CAnsiTerm.h"
+
+using namespace velo;
+
+namespace {
+
+using test::App;
+
+// A connection that records what is written to it.
+class RecordingLine : public ConnLine {
+public:
+    int Write(const uint8_t* d, int n) override
+    {
+        std::lock_guard lock(m);
+        out.append(reinterpret_cast<const char*>(d), size_t(n));
+        return n;
+    }
+    int Read(uint8_t*, int, int) override { return 0; }
+    int Available() override { return 0; }
+    bool IsOpen() override { return true; }
+    std::string Take()
+    {
+        std::lock_guard lock(m);
+        std::string s;
+        s.swap(out);
+        return s;
+    }
+    std::mutex m;
+    std::string out;
+};
+
+struct TermTest : ::testing::Test {
+    MemorySettingsStore store;
+    RecordingLine line;
+    std::unique_ptr<CAnsiTerm> t;
+
+    void SetUp() override
+    {
+        App();
+        SetAppSettings(&store);
+        ConnState.Reset();
+        TermShared.Frozen = false;
+        AppKeyMap() = KeyMap();
+        ConnSetTelnetLine(&line);
+        t = std::make_unique<CAnsiTerm>();
+        t->resize(t->sizeHint());
+        t->show();
+    }
+    void TearDown() override
+    {
+        t.reset();
+        ConnSetTelnetLine(nullptr);
+        ConnState.Reset();
+        TermShared.Frozen = false;
+        SetAppSettings(nullptr);
+    }
+    void Feed(std::string_view s)
+    {
+        t->Feed(reinterpret_cast<const uint8_t*>(s.data()), int(s.size()));
+    }
+    QRect Cell(int row, int col, int width = 1) const
+    {
+        return QRect(col * t->CellWidth(), row * t->CellHeight(), width * t->CellWidth(), t->CellHeight());
+    }
+    static int Count(const QImage& img, const QRect& r, QRgb c)
+    {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += (img.pixel(x, y) & 0xFFFFFF) == (c & 0xFFFFFF);
+        return n;
+    }
+    static bool Uniform(const QImage& img, const QRect& r)
+    {
+        QRgb first = img.pixel(r.topLeft());
+        return Count(img, r, first) == r.width() * r.height();
+    }
+    QImage Crop(const QRect& r) { return t->Snapshot().copy(r); }
+};
+
+uint16_t BlockCode(int block)
+{
+    for (int a = 0xAD; a <= 0xAE; ++a)
+        for (int b = 0xA1; b <= 0xFE; ++b)
+            if (hangul::ExtensionLookup(uint16_t(a << 8 | b)) == block)
+                return uint16_t(a << 8 | b);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(TermTest, BoldYellowIsBrightYellowOnTheBackground)
+{
+    Feed("\x1b[1;33;44mH#");
+    QImage img = t->Snapshot();
+    QRect c = Cell(0, 0);
+    EXPECT_GT(Count(img, c, qRgb(255, 255, 0)), 3);
+    EXPECT_GT(Count(img, c, qRgb(0, 0, 127)), 10);
+    EXPECT_EQ(Count(img, c, qRgb(191, 191, 0)), 0);  // never the plain yellow
+}
+
+TEST_F(TermTest, BoldWithBrightForegroundStaysThatColour)
+{
+    Feed("\x1b[1m\x1b[=12FH");  // PC colour 12 is palette 9, bright red
+    EXPECT_GT(Count(t->Snapshot(), Cell(0, 0), qRgb(255, 0, 0)), 3);
+}
+
+TEST_F(TermTest, ConcealedTextIsInvisibleAndSelectedShowsInverted)
+{
+    Feed("\x1b[8;37;40mHH");
+    QImage img = t->Snapshot();
+    EXPECT_TRUE(Uniform(img, Cell(0, 0, 2)));
+    int base = t->Term().LinesUsed() - t->Term().Rows();
+    EXPECT_EQ(Count(img, Cell(0, 0), qRgb(191, 191, 191)), Cell(0, 0).width() * Cell(0, 0).height());
+    // Selected, both colours are inverted: the cell shows in the inverse.
+    t->SetSelection(base, 0, base, 1);
+    img = t->Snapshot();
+    EXPECT_EQ(Count(img, Cell(0, 0), qRgb(64, 64, 64)), Cell(0, 0).width() * Cell(0, 0).height());
+    EXPECT_EQ(Count(img, Cell(0, 1), qRgb(191, 191, 191)), Cell(0, 1).width() * Cell(0, 1).height());
+}
+
+TEST_F(TermTest, BlinkAlternatesWithSixtyPercentText)
+{
+    Feed("\x1b[5;31;40mH\x1b[0m\x1b[5;7;32;40mH");
+    t->SetBlinkPhase(true);
+    QImage on = t->Snapshot();
+    EXPECT_GT(Count(on, Cell(0, 0), qRgb(191, 0, 0)), 3);
+    // Reversed and blinking, phase on: green background.
+    EXPECT_GT(Count(on, Cell(0, 1), qRgb(0, 191, 0)), 10);
+    t->SetBlinkPhase(false);
+    QImage off = t->Snapshot();
+    EXPECT_EQ(Count(off, Cell(0, 0), qRgb(191, 0, 0)), 0);
+    EXPECT_GT(Count(off, Cell(0, 0), qRgb(114, 0, 0)), 3);
+    // Phase off: the reversed cell shows unreversed (black background).
+    EXPECT_GT(Count(off, Cell(0, 1), qRgb(0, 0, 0)), 10);
+    EXPECT_EQ(Count(off, Cell(0, 1), qRgb(0, 191, 0)) < Count(on, Cell(0, 1), qRgb(0, 191, 0)), true);
+}
+
+TEST_F(TermTest, BlockGlyphHalvesSplitTheTwoCellRectangle)
+{
+    uint16_t lower = BlockCode(5), left = BlockCode(6);
+    ASSERT_NE(lower, 0);
+    ASSERT_NE(left, 0);
+    std::string s = "\x1b[37;44m";
+    s += char(lower >> 8);
+    s += char(lower & 0xFF);
+    s += char(left >> 8);
+    s += char(left & 0xFF);
+    Feed(s);
+    QImage img = t->Snapshot();
+    QRect r = Cell(0, 0, 2);
+    int half = r.height() / 2;
+    QRgb fg = qRgb(191, 191, 191), bg = qRgb(0, 0, 127);
+    EXPECT_EQ(Count(img, QRect(r.left(), r.top(), r.width(), half), bg), r.width() * half);
+    EXPECT_EQ(Count(img, QRect(r.left(), r.top() + half, r.width(), r.height() - half), fg),
+              r.width() * (r.height() - half));
+    QRect l = Cell(0, 2, 2);
+    int hw = l.width() / 2;
+    EXPECT_EQ(Count(img, QRect(l.left(), l.top(), hw, l.height()), fg), hw * l.height());
+    EXPECT_EQ(Count(img, QRect(l.left() + hw, l.top(), l.width() - hw, l.height()), bg),
+              (l.width() - hw) * l.height());
+}
+
+TEST_F(TermTest, HangulSyllableIsTwoCellsWide)
+{
+    Feed("\x1b[37;40m\xB0\xA1" "A");
+    QImage img = t->Snapshot();
+    QRgb bg = qRgb(0, 0, 0);
+    QRect first = Cell(0, 0), second = Cell(0, 1);
+    int firstInk = first.width() * first.height() - Count(img, first, bg);
+    int secondInk = second.width() * second.height() - Count(img, second, bg);
+    EXPECT_GT(firstInk, 5);
+    EXPECT_GT(secondInk, 5);  // the syllable reaches into its second cell
+    EXPECT_GT(Cell(0, 2).width() * Cell(0, 2).height() - Count(img, Cell(0, 2), bg), 5);  // 'A' after it
+}
+
+TEST_F(TermTest, JohabAndKsShowTheSameBytesDifferently)
+{
+    // 0x88 0x61 is Johab's "가"; as CP949 it is another syllable.
+    Feed("\x1b[37;40m\x88\x61  \xB0\xA1");
+    QImage ks = t->Snapshot();
+    t->Term().SetDisplayCode(hangul::DisplayCode::Johab);
+    t->AfterModelChange();
+    QImage johab = t->Snapshot();
+    EXPECT_NE(ks.copy(Cell(0, 0, 2)), johab.copy(Cell(0, 0, 2)));
+    t->Term().SetDisplayCode(hangul::DisplayCode::Ks);
+    t->AfterModelChange();
+    QImage ksGa = t->Snapshot().copy(Cell(0, 4, 2));
+    EXPECT_EQ(johab.copy(Cell(0, 0, 2)), ksGa);
+}
+
+TEST_F(TermTest, RepaintEqualsFirstDrawing)
+{
+    std::string s;
+    s += "\x1b[1;33;44mBold \x1b[0;7mrev\x1b[0m \x1b[4munder\x1b[0m \xC7\xD1\xB1\xDB\r\n";
+    s += "\x0elqqk\x0f plain\r\n\x0ex  x\x0f\r\n\x0emqqj\x0f\r\n";
+    s += "\x1b#6wide line\r\n\x1b#3Tall\r\n\x1b#4Tall\r\n";
+    for (int i = 0; i < 40; ++i)
+        s += "\x1b[3" + std::to_string(i % 8) + "mscroll " + std::to_string(i) + "\r\n";
+    // Fed in small pieces, as a slow line would deliver it.
+    // drawn after each piece, so scrolls move pixels that are already there.
+    for (size_t i = 0; i < s.size(); i += 7) {
+        Feed(std::string_view(s).substr(i, 7));
+        t->RenderNow();
+    }
+    t->SetBlinkPhase(true);
+    QImage first = t->Snapshot();
+    t->RedrawAll();
+    QImage again = t->Snapshot();
+    EXPECT_EQ(first, again);
+}
+
+TEST_F(TermTest, LineDrawingGlyphsRepaintAsBoxShapes)
+{
+    Feed("\x1b[37;40m\x0eq\x0fq");
+    QImage img = t->Snapshot();
+    // The drawn horizontal line is one pixel high across the whole cell.
+    QRect c = Cell(0, 0);
+    int mid = c.top() + c.height() / 2;
+    EXPECT_EQ(Count(img, QRect(c.left(), mid, c.width(), 1), qRgb(191, 191, 191)), c.width());
+    EXPECT_NE(img.copy(Cell(0, 0)), img.copy(Cell(0, 1)));  // not the letter
+    t->RedrawAll();
+    EXPECT_EQ(t->Snapshot().copy(Cell(0, 0)), img.copy(Cell(0, 0)));
+}
+
+TEST_F(TermTest, ScrollbackViewFreezesAndCopiesHistoryText)
+{
+    for (int i = 0; i < 60; ++i)
+        Feed("line " + std::to_string(i) + "   \r\n");
+    EXPECT_EQ(t->windowTitle(), "터미널 - 입력");
+    t->ScrollTo(0);
+    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_EQ(t->windowTitle(), "터미널 - 챙긴글 보기");
+    // History row h: the oldest kept line first.
+    int h = -1;
+    for (int i = 0; i < t->Term().LinesUsed(); ++i)
+        if (std::string(reinterpret_cast<const char*>(t->Term().HistoryLine(i).text), 7) == "line 10") {
+            h = i;
+            break;
+        }
+    ASSERT_GE(h, 0);
+    t->SetSelection(h, 5, h + 2, 6);
+    EXPECT_EQ(t->SelectionBytes(), "10\r\nline 11\r\nline 1");
+    ASSERT_TRUE(t->Copy());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "10\r\nline 11\r\nline 1");
+    EXPECT_TRUE(t->SelectionShown());  // kept while the view is open
+    t->ScrollTo(1 << 20);
+    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_EQ(t->windowTitle(), "터미널 - 입력");
+}
+
+TEST_F(TermTest, CopyOnTheLiveScreenDropsTheSelectionAndNeverSplitsHangul)
+{
+    Feed("ab\xB0\xA1" "cd");
+    int base = t->Term().LinesUsed() - t->Term().Rows();
+    // A drag from the middle of the syllable's second byte.
+    QTest::mousePress(t.get(), Qt::LeftButton, {}, QPoint(3 * t->CellWidth() + 1, 2));
+    QTest::mouseMove(t.get(), QPoint(6 * t->CellWidth() - 1, 2));
+    QTest::mouseRelease(t.get(), Qt::LeftButton, {}, QPoint(6 * t->CellWidth() - 1, 2));
+    (void)base;
+    EXPECT_EQ(t->SelectionBytes(), "cd");
+    ASSERT_TRUE(t->Copy());
+    EXPECT_FALSE(t->SelectionShown());
+}
+
+TEST_F(TermTest, KeysBecomeHostBytes)
+{
+    QTest::keyClick(t.get(), Qt::Key_A);
+    QTest::keyClick(t.get(), Qt::Key_Return);
+    EXPECT_EQ(line.Take(), "a\r");
+    QTest::keyClick(t.get(), Qt::Key_Up);
+    EXPECT_EQ(line.Take(), "\x1b[A");
+    Feed("\x1b[?1h");  // application cursor keys
+    QTest::keyClick(t.get(), Qt::Key_Up);
+    QTest::keyClick(t.get(), Qt::Key_Left);
+    EXPECT_EQ(line.Take(), "\x1bOA\x1bOD");
+    QTest::keyClick(t.get(), Qt::Key_Backspace);
+    EXPECT_EQ(line.Take(), "\x08");
+    QTest::keyClick(t.get(), Qt::Key_Delete);
+    EXPECT_EQ(line.Take(), "\x1b[3~");
+    QTest::keyClick(t.get(), Qt::Key_Tab);
+    EXPECT_EQ(line.Take(), "\t");
+    // An undefined arrow sends nothing in either mode.
+    AppKeyMap().Set(kKeyDown, "\\e[B", false);
+    QTest::keyClick(t.get(), Qt::Key_Down);
+    EXPECT_EQ(line.Take(), "");
+}
+
+TEST_F(TermTest, KoreanInputMethodTextIsSentAsCp949)
+{
+    QInputMethodEvent e(QString(), {});
+    e.setCommitString(QStringLiteral("한글"));
+    QApplication::sendEvent(t.get(), &e);
+    EXPECT_EQ(line.Take(), "\xC7\xD1\xB1\xDB");
+}
+
+TEST_F(TermTest, NothingIsSentDuringATransferOrWhileTheViewIsOpen)
+{
+    ConnState.Receiving = true;
+    QTest::keyClick(t.get(), Qt::Key_A);
+    QTest::keyClick(t.get(), Qt::Key_Up);
+    QTest::keyClick(t.get(), Qt::Key_Backspace);
+    EXPECT_EQ(line.Take(), "");
+    ConnState.Receiving = false;
+    for (int i = 0; i < 60; ++i)
+        Feed("x\r\n");
+    QTest::keyClick(t.get(), Qt::Key_PageUp);  // no key-map entry: opens the view
+    EXPECT_TRUE(TermShared.Frozen);
+    QTest::keyClick(t.get(), Qt::Key_B);
+    EXPECT_EQ(line.Take(), "");
+}
+
+TEST_F(TermTest, PageUpWithItsKeyOnSendsTheSequence)
+{
+    AppKeyMap().Set(kKeyPageUp, "\\e[5~", true);
+    for (int i = 0; i < 60; ++i)
+        Feed("x\r\n");
+    QTest::keyClick(t.get(), Qt::Key_PageUp);
+    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_EQ(line.Take(), "\x1b[5~");
+}
+
+TEST_F(TermTest, ClickToSendSendsTheItemUnderTheMouse)
+{
+    ConnState.Connected = true;
+    AppFlags.ClickMouse = true;
+    Feed(" [012] menu\r\n choose (A/B/C)\r\n go. help.");
+    auto at = [&](int row, int col) {
+        return QPoint(col * t->CellWidth() + t->CellWidth() / 2, row * t->CellHeight() + t->CellHeight() / 2);
+    };
+    QTest::mouseMove(t.get(), at(0, 3));
+    EXPECT_EQ(t->Hot().text, "012");
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(0, 3));
+    EXPECT_EQ(line.Take(), "12\r");
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(1, 11));
+    EXPECT_EQ(line.Take(), "B\r");
+    QTest::mouseClick(t.get(), Qt::LeftButton, Qt::ShiftModifier, at(1, 9));
+    EXPECT_EQ(line.Take(), "A ");
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(2, 2));
+    EXPECT_EQ(line.Take(), "go\r");
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(2, 6));  // four letters: nothing
+    EXPECT_EQ(line.Take(), "");
+    AppFlags.ClickMouse = false;
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(0, 3));
+    EXPECT_EQ(line.Take(), "");
+    AppFlags.ClickMouse = true;
+}
+
+TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
+{
+    for (int i = 0; i < 60; ++i)
+        Feed("x\r\n");
+    int bottom = t->ScrollPosition();
+    QWheelEvent up(QPointF(10, 10), t->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120), Qt::NoButton, {},
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(t.get(), &up);
+    EXPECT_EQ(t->ScrollPosition(), bottom - 3);
+    EXPECT_TRUE(TermShared.Frozen);
+    store.WriteInt("Wheel", "Reverse", 1);
+    QApplication::sendEvent(t.get(), &up);
+    EXPECT_EQ(t->ScrollPosition(), bottom);
+    EXPECT_FALSE(TermShared.Frozen);
+}
