@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -146,15 +147,30 @@ qint64 VeloRun(const std::string& s, const QString& dir)
         QDeadlineTimer until(120000);
         while (!ConnState.Connected && !until.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // The host's close is reported in a message box; nobody is there to
+        // press OK.
         QElapsedTimer clock;
+        qint64 shown = -1;
+        QTimer dismiss;
+        QObject::connect(&dismiss, &QTimer::timeout, [&] {
+            if (!ConnState.Connected && shown < 0) {
+                frame.Terminal()->RenderNow();
+                shown = clock.nsecsElapsed();
+            }
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        dismiss.start(1);
         clock.start();
         // The host closes after the stream; everything is shown once the
         // connection is down and nothing is left to deliver.
         while (ConnState.Connected && !until.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-        frame.Terminal()->RenderNow();
-        QCoreApplication::processEvents();
-        ns = clock.nsecsElapsed();
+        if (shown < 0) {
+            frame.Terminal()->RenderNow();
+            shown = clock.nsecsElapsed();
+        }
+        ns = shown;
     }
     host.waitForFinished(5000);
     return ns;
@@ -173,9 +189,12 @@ int main(int argc, char** argv)
     std::string s = MakeStream(size);
     QTemporaryDir dir;
 
-    qint64 engine = EngineRun(s);
-    qint64 window = WindowRun(s);
-    qint64 velo = VeloRun(s, dir.path());
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // An argument names the one part to run (for profiling): engine, window, velo.
+    QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    qint64 engine = only.isEmpty() || only == "engine" ? EngineRun(s) : 0;
+    qint64 window = only.isEmpty() || only == "window" ? WindowRun(s) : 0;
+    qint64 velo = only.isEmpty() || only == "velo" ? VeloRun(s, dir.path()) : 0;
     std::printf("stream            %.1f MiB\n", double(s.size()) / (1 << 20));
     std::printf("engine only       %8.1f MB/s  (%.3f s)\n", MBps(s.size(), engine), engine / 1e9);
     std::printf("window from memory%8.1f MB/s  (%.3f s)\n", MBps(s.size(), window), window / 1e9);

@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QGlyphRun>
 #include <QDeadlineTimer>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -158,6 +160,20 @@ void CAnsiTerm::MakeFonts()
         f.setItalic(i & 2);
         f.setUnderline(i & 1);
         fonts_[size_t(i)] = f;
+    }
+    for (int i = 0; i < 4; ++i) {
+        GlyphFont& g = glyphs_[size_t(i)];
+        g.raw = QRawFont::fromFont(fonts_[size_t(i)]);
+        g.ascii.fill(0);
+        g.other.clear();
+        if (g.raw.isValid()) {
+            QString printable;
+            for (char c = 0x20; c < 0x7F; ++c)
+                printable.append(QLatin1Char(c));
+            QList<quint32> found = g.raw.glyphIndexesForString(printable);
+            for (qsizetype k = 0; k < found.size() && k < 95; ++k)
+                g.ascii[size_t(0x20 + k)] = found[k];
+        }
     }
     QFontMetrics fm(fonts_[0]);
     cw_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
@@ -341,19 +357,23 @@ void CAnsiTerm::ScheduleRender()
 {
     if (!anyDirty_ && pendingUpdate_.isEmpty())
         return;
+    // At most one drawing per display frame, and under a flood no more than
+    // a fifth of the time spent drawing.
     qint64 now = QDateTime::currentMSecsSinceEpoch();
     qint64 since = now - lastRender_;
-    if (since >= kFrameMs) {
+    qint64 interval = std::max<qint64>(kFrameMs, 4 * lastRenderCost_);
+    if (since >= interval) {
         RenderNow();
     } else if (!renderTimer_->isActive()) {
-        renderTimer_->start(int(kFrameMs - since));
+        renderTimer_->start(int(interval - since));
     }
 }
 
 void CAnsiTerm::RenderNow()
 {
     renderTimer_->stop();
-    lastRender_ = QDateTime::currentMSecsSinceEpoch();
+    QElapsedTimer cost;
+    cost.start();
     if (anyDirty_) {
         QPainter p(&backing_);
         for (int r = 0; r < term_.Rows(); ++r) {
@@ -372,6 +392,8 @@ void CAnsiTerm::RenderNow()
         pendingUpdate_ = QRegion();
     }
     UpdateCaretRect();
+    lastRenderCost_ = cost.elapsed();
+    lastRender_ = QDateTime::currentMSecsSinceEpoch();
 }
 
 void CAnsiTerm::RenderRow(QPainter& p, int row, int lo, int hi)
@@ -472,6 +494,41 @@ void CAnsiTerm::RenderRow(QPainter& p, int row, int lo, int hi)
     pendingUpdate_ += QRect(x0, row * ch_, x1 - x0, ch_) & band;
 }
 
+bool CAnsiTerm::GlyphIndexes(int fontIndex, const QString& s, QVarLengthArray<quint32, 160>* out)
+{
+    GlyphFont& g = glyphs_[size_t(fontIndex)];
+    if (!g.raw.isValid())
+        return false;
+    out->clear();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s.at(i).unicode();
+        if (s.at(i).isHighSurrogate() && i + 1 < s.size()) {
+            c = QChar::surrogateToUcs4(s.at(i), s.at(i + 1));
+            ++i;
+        }
+        quint32 index = 0;
+        if (c >= 0x20 && c < 0x7F) {
+            index = g.ascii[c];
+        } else {
+            auto it = g.other.constFind(c);
+            if (it == g.other.constEnd()) {
+                QList<quint32> found = g.raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
+                index = found.size() == 1 ? found.first() : 0;
+                // The cache stays small: a screen holds at most a few
+                // thousand distinct characters.
+                if (g.other.size() < 20000)
+                    g.other.insert(c, index);
+            } else {
+                index = *it;
+            }
+        }
+        if (index == 0)
+            return false;  // not in this face: the font fallback draws it
+        out->append(index);
+    }
+    return true;
+}
+
 void CAnsiTerm::DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k,
                              int fontIndex, bool)
 {
@@ -484,18 +541,29 @@ void CAnsiTerm::DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb
         }
     if (blank && !(fontIndex & 1))
         return;
-    p.setFont(fonts_[size_t(fontIndex)]);
     p.setPen(QColor::fromRgb(t));
+    // Glyphs placed cell by cell from a per-face index table: no text
+    // shaping on the hot path. Italic faces go through the text path, which
+    // slants a face that has no italic of its own.
+    QVarLengthArray<quint32, 160> idx;
+    if (!(fontIndex & 2) && GlyphIndexes(fontIndex, s, &idx)) {
+        QVarLengthArray<QPointF, 160> pos;
+        pos.resize(idx.size());
+        for (qsizetype i = 0; i < idx.size(); ++i)
+            pos[i] = QPointF(qreal(i * cw_), qreal(ascent_));
+        QGlyphRun run;
+        run.setRawFont(glyphs_[size_t(fontIndex)].raw);
+        run.setRawData(idx.constData(), pos.constData(), int(idx.size()));
+        run.setUnderline(fontIndex & 1);
+        p.drawGlyphRun(QPointF(r.left(), r.top()), run);
+        return;
+    }
+    p.setFont(fonts_[size_t(fontIndex)]);
     if (s.size() == 1 || s.at(0).isHighSurrogate() || s.at(0).unicode() >= 0x80) {
         p.drawText(r.left(), r.top() + ascent_, s);
         return;
     }
     // Each character in its own cell, whatever the face's advances are.
-    QFontMetrics fm(fonts_[size_t(fontIndex)]);
-    if (fm.horizontalAdvance(s) == s.size() * cw_) {
-        p.drawText(r.left(), r.top() + ascent_, s);
-        return;
-    }
     for (qsizetype i = 0; i < s.size(); ++i)
         p.drawText(r.left() + int(i) * cw_, r.top() + ascent_, QString(s.at(i)));
 }

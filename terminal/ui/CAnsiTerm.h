@@ -12,7 +12,10 @@
 // scrollback view is painted directly from the history rows.
 #pragma once
 
+#include <QHash>
 #include <QImage>
+#include <QRawFont>
+#include <QVarLengthArray>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -162,6 +165,7 @@ private:
     void RenderRow(QPainter& p, int row, int lo, int hi);
     void DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k, int fontIndex,
                       bool doubleSize);
+    bool GlyphIndexes(int fontIndex, const QString& s, QVarLengthArray<quint32, 160>* out);
     void DrawBlock(QPainter& p, const QRect& r, int block, QRgb t, QRgb k);
     void DrawLineGlyph(QPainter& p, const QRect& r, uint8_t letter, QRgb t, QRgb k);
     void PaintView(QPainter& p, const QRect& clip);
@@ -186,6 +190,12 @@ private:
     Terminal term_;
     LogFontFields font_;
     std::array<QFont, 4> fonts_;  // italic << 1 | underline
+    struct GlyphFont {
+        QRawFont raw;
+        std::array<quint32, 128> ascii{};
+        QHash<char32_t, quint32> other;
+    };
+    std::array<GlyphFont, 4> glyphs_;
     int cw_ = 8, ch_ = 16, ascent_ = 12;
     QScrollBar* bar_ = nullptr;
     QImage backing_;
@@ -196,6 +206,7 @@ private:
     QRegion pendingUpdate_;
     QTimer* renderTimer_ = nullptr;
     qint64 lastRender_ = 0;
+    qint64 lastRenderCost_ = 0;
     QTimer* blinkTimer_ = nullptr;
     bool blinkOn_ = true;
     QTimer* caretTimer_ = nullptr;

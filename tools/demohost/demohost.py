@@ -292,16 +292,18 @@ def session(conn, args):
     t = Telnet(conn)
     t.negotiate()
     if args.stream:
+        # One doubling pass and one send: the stream is as fast as loopback.
         with open(args.stream, "rb") as f:
-            while True:
-                chunk = f.read(65536)
-                if not chunk:
-                    break
-                t.send(chunk)
-                if t.closed:
-                    break
-        # Let the reader drain before the close.
-        time.sleep(0.2)
+            t.send(f.read())
+        # Half-close, then wait for the terminal to close its side: a close
+        # with unread input would reset the connection and lose the tail.
+        try:
+            t.sock.shutdown(socket.SHUT_WR)
+            deadline = time.time() + 10
+            while time.time() < deadline and t.sock.recv(65536):
+                pass
+        except OSError:
+            pass
         return
     banner(t)
     if login(t) is None:
