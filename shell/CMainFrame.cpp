@@ -372,7 +372,7 @@ void CMainFrame::RefreshStatusBar()
     set(PaneCapture, QStringLiteral("*"));
     set(PanePicture, TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
     set(PaneHeader, QStringLiteral("말머리:''"));
-    int svc = ServiceKind;
+    int svc = TermShared.ServiceKind;
     set(PaneConnection, !ConnState.Connected          ? QStringLiteral("연결:없음")
                         : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
                                                  : QStringLiteral("연결:알수없음"));
