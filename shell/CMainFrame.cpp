@@ -24,6 +24,7 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -225,6 +226,8 @@ void CMainFrame::createActions()
     // Tools
     AddCommand(toolsMenu_, cmd::ID_RESET_SCREEN, QStringLiteral("화면 초기화(&I)"),
                QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { ResetScreen(); });
+    AddCommand(toolsMenu_, cmd::ID_FIND_WORDS, QStringLiteral("단어 찾기(&F)"), QKeySequence(Qt::ALT | Qt::Key_F),
+               [this] { HighlightWords(); });
     AddCommand(toolsMenu_, cmd::ID_CLEAR_SCREEN, QStringLiteral("화면 지우기(&C)"),
                QKeySequence(Qt::CTRL | Qt::Key_Space), [this] {
                    term_->Term().ClearScreen();
@@ -548,12 +551,19 @@ void CMainFrame::SaveWindowState()
                   FormatWindowRect({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     s.WriteInt(settings::kWindow, settings::kIconic, iconic);
     s.WriteInt(settings::kWindow, settings::kMaximised, maximised);
+    // The bar layout, saved whole, and the terminal font.
+    s.WriteString(std::string(settings::kBarState) + "-Summary", "State", saveState().toBase64().toStdString());
+    if (term_)
+        term_->TermFont().Write(s);
 }
 
 void CMainFrame::RestoreWindowState()
 {
     SettingsStore& s = AppSettings();
     std::string text = s.ReadString(settings::kWindow, settings::kRect, "");
+    std::string bars = s.ReadString(std::string(settings::kBarState) + "-Summary", "State", "");
+    if (!bars.empty())
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)));
     WindowRect r;
     if (text.empty() || !ParseWindowRect(text, &r))
         return;  // where the window manager put it
@@ -743,6 +753,35 @@ void CMainFrame::ChooseColours()
     AppSettings().WriteInt(settings::kInit, settings::kTextColour, fg->currentIndex());
     AppSettings().WriteInt(settings::kInit, settings::kBackColour, bg->currentIndex());
     term_->SetDefaultColours(fg->currentIndex(), bg->currentIndex());
+}
+
+void CMainFrame::HighlightWords()
+{
+    // The five watched words live as long as the terminal and are not stored.
+    QDialog d(this);
+    d.setWindowTitle(QStringLiteral("단어 찾기"));
+    auto* form = new QFormLayout;
+    QLineEdit* edits[Terminal::kHighlightWords];
+    for (int i = 0; i < Terminal::kHighlightWords; ++i) {
+        const std::string& w = term_->Term().HighlightWord(i);
+        edits[i] = new QLineEdit(Q(hangul::DecodeToUtf8(w, hangul::DisplayCode::Ks)));
+        edits[i]->setMaxLength(40);
+        form->addRow(QStringLiteral("단어 %1").arg(i + 1), edits[i]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
+    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* lay = new QVBoxLayout(&d);
+    lay->addLayout(form);
+    lay->addWidget(buttons);
+    if (d.exec() != QDialog::Accepted)
+        return;
+    for (int i = 0; i < Terminal::kHighlightWords; ++i) {
+        QByteArray u = edits[i]->text().toUtf8();
+        term_->Term().SetHighlightWord(i, hangul::EncodeCp949(std::string_view(u.constData(), size_t(u.size()))));
+    }
 }
 
 void CMainFrame::ResetScreen()

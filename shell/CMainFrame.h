@@ -124,6 +124,7 @@ private:
     void StepFont(bool larger);
     void ChooseColours();
     void ResetScreen();
+    void HighlightWords();
     void ReceiveZModem();
     void TransferDone();
     void TimedNotice(const QString& title, const QString& text, int ms);

@@ -21,6 +21,7 @@ inline constexpr int ID_SHOW_KS = 32842;
 inline constexpr int ID_SHOW_JOHAB = 32843;
 inline constexpr int ID_RESET_SCREEN = 32780;
 inline constexpr int ID_CLEAR_SCREEN = 32820;
+inline constexpr int ID_FIND_WORDS = 32815;
 inline constexpr int ID_COPY = 57634;
 inline constexpr int ID_PASTE = 57637;
 inline constexpr int ID_PASTE_ENTER = 32794;

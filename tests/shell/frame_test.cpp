@@ -4,9 +4,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QStatusBar>
 
+#include "connect/Conn.h"
 #include "connect/ConnState.h"
+#include "shell/KeyMap.h"
+#include "shell/SettingsLayout.h"
+#include "terminal/HangulCodec.h"
+#include "terminal/TermShared.h"
 #include "shell/AppFlags.h"
 #include "shell/CMainFrame.h"
 #include "shell/SettingsStore.h"
@@ -127,4 +133,129 @@ TEST_F(FrameTest, ClosingWhileIdleDoesNotAsk)
     f.show();
     EXPECT_TRUE(f.close());
     EXPECT_FALSE(f.isVisible());
+}
+
+namespace {
+// Records what the frame's commands write to the connection.
+class Recorder : public ConnLine {
+public:
+    int Write(const uint8_t* d, int n) override
+    {
+        out.append(reinterpret_cast<const char*>(d), size_t(n));
+        return n;
+    }
+    int Read(uint8_t*, int, int) override { return 0; }
+    int Available() override { return 0; }
+    bool IsOpen() override { return true; }
+    std::string out;
+};
+
+struct FrameKeys : FrameTest {
+    Recorder line;
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        AppKeyMap() = KeyMap();
+        TermShared.Frozen = false;
+        ConnSetTelnetLine(&line);
+    }
+    void TearDown() override
+    {
+        ConnSetTelnetLine(nullptr);
+        TermShared.Frozen = false;
+        FrameTest::TearDown();
+    }
+    void Fill(CMainFrame& f)
+    {
+        std::string s;
+        for (int i = 0; i < 60; ++i)
+            s += "line\r\n";
+        f.Terminal()->Feed(reinterpret_cast<const uint8_t*>(s.data()), int(s.size()));
+    }
+};
+}  // namespace
+
+TEST_F(FrameKeys, FunctionKeysFollowTheKeyMap)
+{
+    CMainFrame f;
+    Fill(f);
+    f.OnCommand(cmd::ID_FKEY_FIRST + 5);  // F6: on by default
+    EXPECT_EQ(line.out, "\x1b[17~");
+    line.out.clear();
+    f.OnCommand(cmd::ID_FKEY_FIRST + 4);  // F5: off, opens the scrollback view
+    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_EQ(line.out, "");
+    f.OnCommand(cmd::ID_FKEY_FIRST + 4);  // and closes it again
+    EXPECT_FALSE(TermShared.Frozen);
+    AppKeyMap().Set(5, "\\e[15~", true);
+    f.OnCommand(cmd::ID_FKEY_FIRST + 4);
+    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_EQ(line.out, "\x1b[15~");
+}
+
+TEST_F(FrameKeys, EscapeLeavesTheViewThenClearsTheMarkThenSendsEsc)
+{
+    CMainFrame f;
+    Fill(f);
+    f.Terminal()->OpenView();
+    ASSERT_TRUE(TermShared.Frozen);
+    f.OnCommand(cmd::ID_ESCAPE);
+    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_EQ(line.out, "");
+    f.Terminal()->SelectAll();
+    f.OnCommand(cmd::ID_ESCAPE);
+    EXPECT_FALSE(f.Terminal()->SelectionShown());
+    EXPECT_EQ(line.out, "");
+    f.OnCommand(cmd::ID_ESCAPE);
+    EXPECT_EQ(line.out, "\x1b");
+    line.out.clear();
+    ConnState.Sending = true;
+    f.OnCommand(cmd::ID_ESCAPE);
+    EXPECT_EQ(line.out, "");
+}
+
+TEST_F(FrameKeys, PasteSendsRunsAndOneCrPerLineFeedOnlyWhenTheHostIsFree)
+{
+    CMainFrame f;
+    QGuiApplication::clipboard()->setText(QStringLiteral("pq   \nr"));
+    f.OnCommand(cmd::ID_PASTE);
+    EXPECT_EQ(line.out, "pq\rr");
+    line.out.clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("한글"));
+    f.OnCommand(cmd::ID_PASTE_ENTER);
+    EXPECT_EQ(line.out, "\xC7\xD1\xB1\xDB\r");
+    line.out.clear();
+    ConnState.Sending = true;
+    f.OnCommand(cmd::ID_PASTE);
+    EXPECT_EQ(line.out, "");
+}
+
+TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
+{
+    CMainFrame f;
+    LogFontFields font = f.Terminal()->TermFont();
+    font.height = -6;
+    f.Terminal()->SetTermFont(font);
+    EXPECT_TRUE(f.CommandEnabled(cmd::ID_FONT_SMALLER));
+    f.OnCommand(cmd::ID_FONT_SMALLER);
+    EXPECT_EQ(f.Terminal()->TermFont().height, -5);
+    EXPECT_FALSE(f.CommandEnabled(cmd::ID_FONT_SMALLER));
+    f.OnCommand(cmd::ID_FONT_LARGER);
+    EXPECT_EQ(f.Terminal()->TermFont().height, -6);
+    f.SaveWindowState();
+    EXPECT_EQ(store.ReadInt("초기 환경", "Height", 0), -6);
+}
+
+TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
+{
+    CMainFrame f;
+    Fill(f);
+    f.OnCommand(cmd::ID_SHOW_JOHAB);
+    EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Johab);
+    f.Terminal()->OpenView();
+    f.OnCommand(cmd::ID_SHOW_KS);
+    EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Johab);
+    f.Terminal()->LeaveView();
+    f.OnCommand(cmd::ID_SHOW_KS);
+    EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Ks);
 }
