@@ -124,6 +124,7 @@ private:
     void StepFont(bool larger);
     void ChooseColours();
     void ResetScreen();
+    void ReceiveData();
     void HighlightWords();
     void ReceiveZModem();
     void TransferDone();
@@ -159,6 +160,11 @@ private:
     QRect normalFrame_;
     QString commandLine_;
 };
+
+// Counts commands and messages posted to the frame (other than data
+// notifications), so the data path can tell whether something must run
+// before more bytes are shown.
+void NoteUiPost();
 
 // FrameSink onto a frame: posts are queued to the UI thread, sends run there
 // (blocking from a worker, direct on the UI thread).
