@@ -153,6 +153,29 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         EXPECT_EQ(g.readAll(), wantBytes);
         EXPECT_FALSE(ConnState.Receiving);
 
+        // The context menu's "파일 받기" on the file number under the mouse:
+        // Kestrix's download command, the transfer, then the follow-up.
+        const char list[] = "3\r";
+        ConnWrite(reinterpret_cast<const uint8_t*>(list), 3);
+        ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("velo-hangul.txt") != std::string::npos; }, 20000));
+        int row = -1;
+        for (int r = 0; r < term->Term().Rows(); ++r)
+            if (std::string_view(reinterpret_cast<const char*>(term->Term().Line(r).text), 20).find("velo-hangul") !=
+                std::string_view::npos)
+                row = r;
+        ASSERT_GE(row, 0);
+        term->HoverAt(QPoint(term->CellWidth() / 2, row * term->CellHeight() + term->CellHeight() / 2));
+        ASSERT_TRUE(term->Hot().fileNumber);
+        ASSERT_TRUE(term->CanReceiveFile());
+        term->ReceiveFile();
+        QString second = down + "/velo-hangul.txt";
+        ASSERT_TRUE(PumpUntil([&] { return QFile::exists(second) && !ConnState.Receiving; }, 60000))
+            << ScreenText(term);
+        QFile w2(dir.filePath("files/velo-hangul.txt"));
+        QFile g2(second);
+        ASSERT_TRUE(w2.open(QIODevice::ReadOnly) && g2.open(QIODevice::ReadOnly));
+        EXPECT_EQ(g2.readAll(), w2.readAll());
+
         frame.OnCommand(cmd::ID_DISCONNECT);
         EXPECT_FALSE(ConnState.Connected);
         PumpUntil([] { return false; }, 200);

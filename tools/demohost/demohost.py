@@ -219,7 +219,7 @@ def file_list(t):
     t.send("\r\n" + ESC + "[1;35m 자료실 " + RESET + "\r\n")
     for i, (name, title) in enumerate(FILES, 1):
         t.send("%d  %-16s %s\r\n" % (i, name, title))
-    t.send(" 받으려면: dn 번호\r\n")
+    t.send(" 받으려면: dn 번호, 또는 Enter 뒤에 번호\r\n")
 
 
 def colour_test(t):
@@ -309,12 +309,27 @@ def session(conn, args):
     if login(t) is None:
         return
     menu(t)
+    in_files = False
     while not t.closed:
         line = t.read_line()
         if line is None:
             return
         cmd = line.decode("cp949", "replace").strip()
         low = cmd.lower()
+        # In the file list a bare number downloads that file (as Kestrix's
+        # file lists take the number after a lone Enter).
+        if in_files and (low.isdigit() or low == ""):
+            if low == "":
+                continue
+            in_files = False
+            n = int(low)
+            if 1 <= n <= len(FILES):
+                send_zmodem(t, os.path.join(args.files, FILES[n - 1][0]))
+            else:
+                t.send("그런 파일은 없습니다.\r\n")
+            menu(t)
+            continue
+        in_files = False
         if low in ("x", "bye", "quit"):
             t.send(ESC + "[1;31m" + "안녕히 가십시오." + RESET + "\r\n")
             time.sleep(0.1)
@@ -325,6 +340,8 @@ def session(conn, args):
             t.send("자유 게시판은 비어 있습니다.\r\n")
         elif low in ("3", "03"):
             file_list(t)
+            in_files = True
+            continue
         elif low in ("4", "04"):
             colour_test(t)
         elif low in ("5", "05"):
