@@ -748,6 +748,18 @@ void CAnsiTerm::paintEvent(QPaintEvent* e)
                    Qt::white);
     if (hasFocus() && caretShape_ != 0 && (caretOn_ || !caretBlink_) && !caretRect_.isEmpty())
         p.fillRect(caretRect_, Qt::white);
+    if (!preedit_.isEmpty()) {
+        // Two cells for a Hangul syllable, one for anything narrower.
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        int cells = 0;
+        for (QChar c : preedit_)
+            cells += c.unicode() >= 0x1100 ? 2 : 1;
+        QRect r(term_.CursorColumn() * cw_, term_.CursorRow() * ch_, cells * cw_, ch_);
+        p.fillRect(r, Qt::black);
+        p.setPen(Qt::white);
+        p.setFont(fonts_[1]);
+        p.drawText(r.left(), r.top() + ascent_, preedit_);
+    }
 }
 
 void CAnsiTerm::PaintView(QPainter& p, const QRect& clip)
@@ -1478,6 +1490,14 @@ void CAnsiTerm::HandleKey(QKeyEvent* e)
 
 void CAnsiTerm::inputMethodEvent(QInputMethodEvent* e)
 {
+    // The syllable being composed is shown at the caret until it is
+    // committed; only committed text goes to the host.
+    QString pre = e->preeditString();
+    if (pre != preedit_) {
+        preedit_ = pre;
+        update(caretRect_.isEmpty() ? rect() : caretRect_.adjusted(0, -ch_, 4 * cw_, ch_));
+        update();
+    }
     QString commit = e->commitString();
     if (!commit.isEmpty() && !Frozen() && !ConnState.WorkerOwnsStream()) {
         // The typed text goes out as CP949, whatever the display code.

@@ -117,6 +117,9 @@ public:
     // The entry's auto-wrap switch, as the host's mode 7 would set it.
     void SetAutowrap(bool on);
 
+    // The input method's text being composed (shown, not yet sent).
+    QString Preedit() const { return preedit_; }
+
     // The picture as it is shown now (damage drawn first).
     QImage Snapshot();
     // Draws pending damage into the backing image at once.
@@ -214,6 +217,7 @@ private:
     int caretShape_ = 1;
     bool caretBlink_ = true;
     QRect caretRect_;
+    QString preedit_;  // input method text not yet committed
 
     // Scrollback view.
     int pos_ = 0;  // history row at the top of the window

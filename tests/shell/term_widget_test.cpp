@@ -315,6 +315,22 @@ TEST_F(TermTest, KoreanInputMethodTextIsSentAsCp949)
     EXPECT_EQ(line.Take(), "\xC7\xD1\xB1\xDB");
 }
 
+TEST_F(TermTest, ComposingTextIsShownButNotSent)
+{
+    Feed("\x1b[37;40m");
+    QImage before = t->Snapshot();
+    QInputMethodEvent compose(QStringLiteral("ㅎ"), {});
+    QApplication::sendEvent(t.get(), &compose);
+    EXPECT_EQ(line.Take(), "");
+    EXPECT_EQ(t->Preedit(), "ㅎ");
+    EXPECT_NE(t->Snapshot().copy(Cell(0, 0, 2)), before.copy(Cell(0, 0, 2)));
+    QInputMethodEvent done(QString(), {});
+    done.setCommitString(QStringLiteral("한"));
+    QApplication::sendEvent(t.get(), &done);
+    EXPECT_EQ(line.Take(), "\xC7\xD1");
+    EXPECT_TRUE(t->Preedit().isEmpty());
+}
+
 TEST_F(TermTest, NothingIsSentDuringATransferOrWhileTheViewIsOpen)
 {
     ConnState.Receiving = true;
