@@ -384,6 +384,15 @@ void CMainFrame::RefreshStatusBar()
                                                  : QStringLiteral("연결:알수없음"));
     set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
     set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
+    // A running transfer shows its progress until the transfer window exists.
+    zm::ZmTransfer& zt = zm::ZmTransfer::App();
+    if (zt.Running()) {
+        const zm::ZmProgress& pr = zt.Progress();
+        int64_t total = pr.totalBytes, done = pr.overallBytes;
+        int pct = total > 0 ? int(std::min<int64_t>(100, done * 100 / total)) : 0;
+        set(PaneMessage, (ConnState.Sending ? QStringLiteral("%1% 보냄") : QStringLiteral("%1% 받음")).arg(pct) +
+                             QStringLiteral("  ") + QString::fromStdString(pr.Path()));
+    }
     unsigned locks = LockIndicators();
     set(PaneCaps, (locks & 1) ? QStringLiteral("CAP") : QString());
     set(PaneNum, (locks & 2) ? QStringLiteral("NUM") : QString());
