@@ -1042,12 +1042,12 @@ void CAnsiTerm::LeaveView()
 
 void CAnsiTerm::wheelEvent(QWheelEvent* e)
 {
-    static int accumulated = 0;
-    accumulated += e->angleDelta().y();
-    int notches = accumulated / 120;
+    // Fine-grained wheels and touchpads report fractions of a notch.
+    wheelRest_ += e->angleDelta().y();
+    int notches = wheelRest_ / 120;
     if (notches == 0)
         return;
-    accumulated -= notches * 120;
+    wheelRest_ -= notches * 120;
     SettingsStore& s = AppSettings();
     int n = s.ReadInt("Wheel", "ScrollLines", 3);
     if (n < 0 || n > term_.Rows())
@@ -1166,7 +1166,9 @@ bool CAnsiTerm::Copy()
         return false;
     }
     std::string bytes = SelectionBytes();
-    std::string utf8 = hangul::DecodeToUtf8(bytes, Frozen() ? term_.DisplayCode() : term_.DisplayCode());
+    // The clipboard gets readable text: the stored bytes decoded in the
+    // code the screen is shown in.
+    std::string utf8 = hangul::DecodeToUtf8(bytes, term_.DisplayCode());
     cb->setText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     if (!viewHeld_ && !Frozen())
         ClearSelection();

@@ -221,6 +221,7 @@ private:
 
     // Scrollback view.
     int pos_ = 0;  // history row at the top of the window
+    int wheelRest_ = 0;
     bool viewHeld_ = false;
 
     // Selection.
