@@ -63,7 +63,7 @@ struct DemoHost {
     int port = 0;
     bool Start(const QString& dir)
     {
-        QString script = QString::fromLocal8Bit(qgetenv("VELO_SOURCE_DIR")) + "/tools/demohost/demohost.py";
+        QString script = QStringLiteral(VELO_DEMOHOST);
         QString portFile = dir + "/port";
         proc.start(QStringLiteral("python3"), {script, "--port", "0", "--port-file", portFile, "--files",
                                                dir + "/files"});
