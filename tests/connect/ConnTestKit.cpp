@@ -160,7 +160,7 @@ void TestSink::PostCommand(int id)
 
 void TestSink::SendCommand(int id)
 {
-    if (loop_.OnUiThread()) {
+    if (std::this_thread::get_id() == ui_) {
         Dispatch(id);
         return;
     }

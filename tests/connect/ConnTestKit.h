@@ -59,10 +59,11 @@ private:
     int nextId_ = 1;
 };
 
-// Commands go to `handler` on the loop's thread; every id is recorded.
+// Commands go to `handler` on the loop's thread (the thread that made the
+// sink); every id is recorded.
 class TestSink : public FrameSink {
 public:
-    explicit TestSink(TestLoop& loop) : loop_(loop) {}
+    explicit TestSink(UiLoop& loop) : loop_(loop), ui_(std::this_thread::get_id()) {}
     std::function<void(int)> handler;
 
     void PostCommand(int id) override;
@@ -76,7 +77,8 @@ public:
 
 private:
     void Dispatch(int id);
-    TestLoop& loop_;
+    UiLoop& loop_;
+    std::thread::id ui_;
     std::mutex mutex_;
     std::vector<int> commands_;
 };

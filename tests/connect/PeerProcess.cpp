@@ -1,6 +1,7 @@
 #include "PeerProcess.h"
 
 #include <fcntl.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -142,6 +143,39 @@ bool WriteAllTo(int fd, const std::string& s)
         ::poll(&p, 1, 100);
     }
     return true;
+}
+
+ScriptedHost::ScriptedHost(Script script)
+{
+    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    ::listen(listen_, 4);
+    thread_ = std::thread([this, script] {
+        pollfd p{listen_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            return;
+        int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        script(fd);
+        ::close(fd);
+    });
+}
+
+ScriptedHost::~ScriptedHost()
+{
+    ::shutdown(listen_, SHUT_RDWR);
+    if (thread_.joinable())
+        thread_.join();
+    ::close(listen_);
 }
 
 int FreePort()

@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velo::test {
@@ -51,6 +53,23 @@ private:
 
 public:
     ~SocatPair();
+};
+
+// A host on 127.0.0.1 that runs a script on the first connection it
+// accepts (within 10 s), on its own thread.
+class ScriptedHost {
+public:
+    using Script = std::function<void(int fd)>;
+    explicit ScriptedHost(Script script);
+    ~ScriptedHost();
+    ScriptedHost(const ScriptedHost&) = delete;
+    ScriptedHost& operator=(const ScriptedHost&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int listen_;
+    int port_;
+    std::thread thread_;
 };
 
 // Waits until path exists, up to ms.

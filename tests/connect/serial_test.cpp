@@ -17,6 +17,7 @@
 #include "connect/Commands.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
+#include "connect/ConnLifecycle.h"
 #include "connect/ConnState.h"
 #include "connect/SerialDevice.h"
 #include "shell/SettingsStore.h"
@@ -368,4 +369,41 @@ TEST(SerialHandOver, AHandedOverPortWithBytesWaitingReportsThemAtOnce)
     other.SetHandOverWaitMs(0);
     EXPECT_FALSE(other.PrepareHandedOver(::open(file.c_str(), O_RDWR)));
     EXPECT_FALSE(other.IsOpen());
+}
+
+TEST_F(SerialTest, AWorkerThatOwnsTheStreamIsWokenByThePollThreadAndGetsEveryByte)
+{
+    CommLine line;
+    ConnSetCommLine(&line);
+    ConnLifecycle life;
+    ui.sink.handler = [&](int id) { life.Handle(id); };
+    ASSERT_TRUE(line.Open(1));
+    ConnState.Receiving = true;
+    std::string payload;
+    for (int i = 0; i < 200000; ++i)
+        payload += static_cast<char>(i * 13);
+    std::string got;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        uint8_t buf[kConnReadBuffer];
+        auto until = Clock::now() + std::chrono::seconds(20);
+        while (got.size() < payload.size() && Clock::now() < until) {
+            int n = ConnRead(buf, 0);
+            if (n < 0)
+                break;
+            if (n == 0)
+                DataEvent.Wait(1000);
+            else
+                got.append(reinterpret_cast<char*>(buf), n);
+        }
+        done = true;
+    });
+    std::thread host([&] { WriteAllTo(peer, payload); });
+    EXPECT_TRUE(ui.loop.RunUntil([&] { return done.load(); }, 25000));
+    host.join();
+    worker.join();
+    ConnState.Receiving = false;
+    EXPECT_TRUE(got == payload) << got.size() << " of " << payload.size();
+    EXPECT_TRUE(ui.term.shown.empty());
+    line.Close();
 }

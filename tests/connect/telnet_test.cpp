@@ -37,49 +37,6 @@ std::string B(std::initializer_list<int> v)
     return s;
 }
 
-// A host on 127.0.0.1 that runs a script on the first connection it accepts.
-class ScriptedHost {
-public:
-    using Script = std::function<void(int fd)>;
-    explicit ScriptedHost(Script script)
-    {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int on = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
-        ::listen(listen_, 4);
-        thread_ = std::thread([this, script] {
-            pollfd p{listen_, POLLIN, 0};
-            if (::poll(&p, 1, 10000) <= 0)
-                return;
-            int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0)
-                return;
-            script(fd);
-            ::close(fd);
-        });
-    }
-    ~ScriptedHost()
-    {
-        ::shutdown(listen_, SHUT_RDWR);
-        if (thread_.joinable())
-            thread_.join();
-        ::close(listen_);
-    }
-    int Port() const { return port_; }
-
-private:
-    int listen_;
-    int port_;
-    std::thread thread_;
-};
-
 struct TelnetTest : ::testing::Test {
     UiScope ui;
     TelnetSocket telnet{&ui.loop};
@@ -387,4 +344,47 @@ TEST(TelnetDaemon, SeesTerminalTypeAnsiAndTheEntrysWindowSize)
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
     telnet.Close();
     ConnSetTelnetSocket(nullptr);
+}
+
+// A transfer thread that owns the stream reads it itself, woken through
+// DataEvent, while the UI thread only signals; nothing reaches the terminal
+// until the transfer ends, and what it read past its end is shown then.
+TEST_F(TelnetTest, AWorkerThatOwnsTheStreamGetsEveryByteThroughDataEvent)
+{
+    std::string payload;
+    for (int i = 0; i < (1 << 20); ++i)
+        payload += static_cast<char>('a' + (i * 7) % 26);
+    ScriptedHost host([&](int fd) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WriteAllTo(fd, payload + "TAIL");  // no 255 in it: nothing to double
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    });
+    ASSERT_TRUE(Dial(host.Port()));
+    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ConnState.Receiving = true;
+    std::string got;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        uint8_t buf[kConnReadBuffer];
+        while (got.size() < payload.size() + 4 && ConnState.Connected) {
+            int n = ConnRead(buf, 0);
+            if (n < 0)
+                break;
+            if (n == 0) {
+                DataEvent.Wait(2000);
+                continue;
+            }
+            got.append(reinterpret_cast<char*>(buf), n);
+        }
+        done = true;
+    });
+    EXPECT_TRUE(Until([&] { return done.load(); }, 30000));
+    worker.join();
+    ConnState.Receiving = false;
+    EXPECT_TRUE(ui.term.shown.empty());
+    ASSERT_GE(got.size(), payload.size());
+    EXPECT_TRUE(got.compare(0, payload.size(), payload) == 0);
+    std::string past = got.substr(payload.size());
+    life.OnTransferDone(reinterpret_cast<const uint8_t*>(past.data()), static_cast<int>(past.size()), false);
+    EXPECT_EQ(ui.term.shown, "TAIL");
 }
