@@ -27,6 +27,8 @@ void CommLine::SetDtr(bool on)
 
 void CommLine::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+int CommLine::Queued(int fd) { return SerialQueued(fd); }
+
 bool CommLine::Open(int n)
 {
     if (n < 1 || n > 9 || open_ || fd_.Get() >= 0)
@@ -73,7 +75,7 @@ bool CommLine::PrepareHandedOver(int fd)
     direct_ = false;
     stop_.Reset();
     open_ = true;
-    if (SerialQueued(fd) > 0) {
+    if (Queued(fd) > 0) {
         if (FrameSink* sink = AppFrameSink())
             sink->SendCommand(CMD_CONN_DATA);
     }
@@ -92,10 +94,10 @@ void CommLine::StartPollThread()
 void CommLine::PollLoop()
 {
     while (open_) {
-        int before = std::max(0, SerialQueued(fd_.Get()));
+        int before = std::max(0, Queued(fd_.Get()));
         if (stop_.Wait(-1, 0, kPollIntervalMs) < 0 || !open_)
             break;
-        int after = std::max(0, SerialQueued(fd_.Get()));
+        int after = std::max(0, Queued(fd_.Get()));
         if (after <= before && after != 0) {
             if (FrameSink* sink = AppFrameSink())
                 sink->PostCommand(CMD_CONN_DATA);
@@ -183,7 +185,7 @@ int CommLine::Read(uint8_t* buf, int wanted, int cap)
     SharedFd::Use use(fd_);
     if (!open_ || use.fd < 0 || !buf || wanted < 0)
         return -1;
-    int queued = SerialQueued(use.fd);
+    int queued = Queued(use.fd);
     if (queued < 0)
         return -1;
     if (queued == 0)
@@ -218,7 +220,7 @@ int CommLine::Available()
     SharedFd::Use use(fd_);
     if (!open_ || use.fd < 0)
         return 0;
-    return std::max(0, SerialQueued(use.fd));
+    return std::max(0, Queued(use.fd));
 }
 
 }  // namespace velo

@@ -78,6 +78,8 @@ protected:
     // DTR on the open port; tests watch it.
     virtual void SetDtr(bool on);
     virtual void Pause(int ms);
+    // The input queue count of the port, -1 when the query fails.
+    virtual int Queued(int fd);
 
 private:
     void StopPollThread();

@@ -2,9 +2,11 @@
 // lifecycle handlers.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "ConnTestKit.h"
+#include "PeerProcess.h"
 #include "connect/Commands.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
@@ -291,15 +293,24 @@ TEST_F(LifecycleTest, AComPortThatCannotBeOpenedEndsNotConnectedWithItsMessage)
 {
     CommLine comm;
     ConnSetCommLine(&comm);
+    // A device that is missing, and one that is a plain file.
     settings.WriteString("COM3", "Device", "/nonexistent/tty");
-    EXPECT_FALSE(life.ConnectComPort(3));
-    ASSERT_EQ(ui.frame.messages.size(), 1u);
-    EXPECT_EQ(ui.frame.messages[0].text, "COM3를 열 수 없습니다.");
-    EXPECT_FALSE(ConnState.Connecting);
-    EXPECT_FALSE(ConnState.Connected);
-    EXPECT_EQ(life.Current().kind, kEntryComPort);
-    EXPECT_EQ(life.Current().port, 3);
-    EXPECT_STREQ(life.Current().name, "COM3");
+    TempDir dir;
+    std::string plain = dir.Path() + "/plain";
+    std::ofstream(plain) << "not a terminal";
+    settings.WriteString("COM4", "Device", plain);
+    for (int n : {3, 4}) {
+        ui.frame.messages.clear();
+        EXPECT_FALSE(life.ConnectComPort(n));
+        ASSERT_EQ(ui.frame.messages.size(), 1u);
+        EXPECT_EQ(ui.frame.messages[0].text, "COM" + std::to_string(n) + "를 열 수 없습니다.");
+        EXPECT_FALSE(ConnState.Connecting);
+        EXPECT_FALSE(ConnState.Connected);
+        EXPECT_EQ(life.Current().kind, kEntryComPort);
+        EXPECT_EQ(life.Current().port, n);
+        EXPECT_EQ(std::string(life.Current().name), "COM" + std::to_string(n));
+    }
+    EXPECT_EQ(ui.sink.Count(CMD_PORT_OPENED), 0);
 }
 
 TEST_F(LifecycleTest, ATransferEndShowsTheBytesReadPastItAndHangsUpWhenAsked)

@@ -60,7 +60,32 @@ struct DtrLine : CommLine {
     void SetDtr(bool on) override { dtr.emplace_back(on, Clock::now()); }
 };
 
+// Reports bytes in the queue that never come, so that a read has to wait.
+struct PromisingLine : CommLine {
+    int Queued(int) override { return 100; }
+};
+
 }  // namespace
+
+TEST_F(SerialTest, ClosingAbortsAPendingReadWithMinusOne)
+{
+    PromisingLine line;
+    ASSERT_TRUE(line.Open(1));
+    std::atomic<int> result{0};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        uint8_t buf[kConnReadBuffer];
+        result = line.Read(buf, 10, kConnReadBuffer);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(done);  // the read is pending
+    auto t0 = Clock::now();
+    line.Close();
+    worker.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(Clock::now() - t0, std::chrono::seconds(2));
+}
 
 TEST_F(SerialTest, APortCarriesBytesBothWaysThroughTheFacadeAndReportsOpenAndClose)
 {
