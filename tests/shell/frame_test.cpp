@@ -9,6 +9,7 @@
 
 #include "connect/Conn.h"
 #include "connect/ConnState.h"
+#include "connect/PhoneBookEntry.h"
 #include "shell/KeyMap.h"
 #include "shell/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
@@ -258,4 +259,32 @@ TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
     f.Terminal()->LeaveView();
     f.OnCommand(cmd::ID_SHOW_KS);
     EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Ks);
+}
+
+TEST_F(FrameKeys, TheEntrysScreenSizeIsAppliedClampedAndTheFrameFollows)
+{
+    CMainFrame f;
+    f.show();
+    QCoreApplication::processEvents();
+    QSize small = f.size();
+    PhoneBookEntry e;
+    e.width = 132;
+    e.height = 50;
+    e.autoWrap = 0;
+    f.PrepareTerminal(e);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.Terminal()->Term().Columns(), 132);
+    EXPECT_EQ(f.Terminal()->Term().Rows(), 50);
+    EXPECT_FALSE(f.Terminal()->Term().Autowrap());
+    EXPECT_GT(f.size().width(), small.width());
+    EXPECT_GT(f.size().height(), small.height());
+    // Stored sizes out of range are clamped, never trusted.
+    e.width = 100000;
+    e.height = -3;
+    f.PrepareTerminal(e);
+    EXPECT_EQ(f.Terminal()->Term().Columns(), 132);
+    EXPECT_EQ(f.Terminal()->Term().Rows(), 1);
+    std::string text = "still drawing\r\n";
+    f.Terminal()->Feed(reinterpret_cast<const uint8_t*>(text.data()), int(text.size()));
+    EXPECT_FALSE(f.Terminal()->Snapshot().isNull());
 }
