@@ -5,11 +5,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
 #include <QStatusBar>
 
 #include "connect/Conn.h"
 #include "connect/ConnState.h"
 #include "connect/PhoneBookEntry.h"
+#include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
 #include "shell/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
@@ -287,4 +291,24 @@ TEST_F(FrameKeys, TheEntrysScreenSizeIsAppliedClampedAndTheFrameFollows)
     std::string text = "still drawing\r\n";
     f.Terminal()->Feed(reinterpret_cast<const uint8_t*>(text.data()), int(text.size()));
     EXPECT_FALSE(f.Terminal()->Snapshot().isNull());
+}
+
+TEST_F(FrameTest, EventSoundsPlayOnlyAReadableFileOfTheUsersChoice)
+{
+    QTemporaryDir dir;
+    QString wav = dir.filePath("start.wav");
+    {
+        QFile f(wav);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("RIFF");
+    }
+    EXPECT_EQ(EventSoundPath("시작"), "");  // no entry: silence
+    store.WriteString("Sounds", "시작", wav.toStdString());
+    EXPECT_EQ(EventSoundPath("시작"), wav.toStdString());
+    store.WriteString("Sounds", "종료", dir.filePath("missing.wav").toStdString());
+    EXPECT_EQ(EventSoundPath("종료"), "");
+    // Playing a missing sound, even waiting for it, returns at once.
+    std::unique_ptr<EventSounds> s(CreateCanberraSounds());
+    s->Play("종료", true);
+    s->Play("없는소리", false);
 }
