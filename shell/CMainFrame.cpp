@@ -762,6 +762,25 @@ void CMainFrame::StepFont(bool larger)
     ApplyFont(f);
 }
 
+namespace {
+
+// Lays out a small settings dialog: the form above "확인"/"취소", and runs it.
+// True when the user confirmed; Cancel never writes settings.
+bool ExecFormDialog(QDialog& d, QFormLayout* form)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* lay = new QVBoxLayout(&d);
+    lay->addLayout(form);
+    lay->addWidget(buttons);
+    return d.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
 void CMainFrame::ChooseColours()
 {
     QDialog d(this);
@@ -780,15 +799,7 @@ void CMainFrame::ChooseColours()
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("글자색"), fg);
     form->addRow(QStringLiteral("바탕색"), bg);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    auto* lay = new QVBoxLayout(&d);
-    lay->addLayout(form);
-    lay->addWidget(buttons);
-    if (d.exec() != QDialog::Accepted)
+    if (!ExecFormDialog(d, form))
         return;
     AppSettings().WriteInt(settings::kInit, settings::kTextColour, fg->currentIndex());
     AppSettings().WriteInt(settings::kInit, settings::kBackColour, bg->currentIndex());
@@ -808,15 +819,7 @@ void CMainFrame::HighlightWords()
         edits[i]->setMaxLength(40);
         form->addRow(QStringLiteral("단어 %1").arg(i + 1), edits[i]);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    auto* lay = new QVBoxLayout(&d);
-    lay->addLayout(form);
-    lay->addWidget(buttons);
-    if (d.exec() != QDialog::Accepted)
+    if (!ExecFormDialog(d, form))
         return;
     for (int i = 0; i < Terminal::kHighlightWords; ++i) {
         QByteArray u = edits[i]->text().toUtf8();
