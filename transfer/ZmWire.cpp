@@ -217,31 +217,20 @@ void ZmWire::SendBinHeader(int type, const uint8_t* hdr, int len)
     len = varHeaders ? std::clamp(len, 0, kHeaderMax) : 4;
     Put(ZPAD);
     Put(ZDLE);
-    if (sendCrc32) {
-        if (varHeaders) {
-            Put(ZVBIN32);
-            SendLine(uint8_t(len));
-        } else {
-            Put(ZBIN32);
-        }
-        SendLine(uint8_t(type));
-        uint32_t crc = Crc32Update(0xFFFFFFFF, uint8_t(type));
-        crc = Crc32Run(crc, hdr, size_t(len));
-        SendEscaped(hdr, size_t(len));
-        SendCrc32(~crc);
-    } else {
-        if (varHeaders) {
-            Put(ZVBIN);
-            SendLine(uint8_t(len));
-        } else {
-            Put(ZBIN);
-        }
-        SendLine(uint8_t(type));
-        uint16_t crc = Crc16Update(0, uint8_t(type));
-        crc = Crc16Run(crc, hdr, size_t(len));
-        SendEscaped(hdr, size_t(len));
-        SendCrc16(crc);
-    }
+    // The frame letter names the CRC and, for the variable form, a length byte
+    // follows it; then type, header bytes and CRC, all escaped.
+    if (sendCrc32)
+        Put(varHeaders ? ZVBIN32 : ZBIN32);
+    else
+        Put(varHeaders ? ZVBIN : ZBIN);
+    if (varHeaders)
+        SendLine(uint8_t(len));
+    SendLine(uint8_t(type));
+    SendEscaped(hdr, size_t(len));
+    if (sendCrc32)
+        SendCrc32(~Crc32Run(Crc32Update(0xFFFFFFFF, uint8_t(type)), hdr, size_t(len)));
+    else
+        SendCrc16(Crc16Run(Crc16Update(0, uint8_t(type)), hdr, size_t(len)));
     dataCrc32_ = sendCrc32;
     RememberHeader(type, hdr, len);
 }
