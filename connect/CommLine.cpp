@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "connect/Commands.h"
-#include "connect/FrameSink.h"
+#include "base/CommandIds.h"
+#include "base/FrameSink.h"
 #include "connect/SerialDevice.h"
 
 namespace velo {

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "connect/CommLine.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 #include "connect/LineService.h"
 #include "connect/TelnetSocket.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/ConnUi.h"
 
 namespace velo {

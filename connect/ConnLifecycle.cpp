@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <string>
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "terminal/TermShared.h"
+#include "base/ConnState.h"
+#include "base/TermShared.h"
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 #include "connect/LineService.h"
 #include "connect/TelnetSocket.h"
 

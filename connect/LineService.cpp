@@ -13,11 +13,11 @@
 #include <chrono>
 #include <thread>
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 #include "connect/SerialDevice.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

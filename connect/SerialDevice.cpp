@@ -13,7 +13,7 @@
 #include <array>
 #include <utility>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

@@ -12,10 +12,10 @@
 
 #include <algorithm>
 
-#include "connect/Commands.h"
-#include "connect/ConnState.h"
+#include "base/CommandIds.h"
+#include "base/ConnState.h"
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 
 namespace velo {
 

@@ -34,24 +34,24 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "shell/EventSounds.h"
 #include "shell/FrameLogic.h"
 #include "shell/KeyMap.h"
 #include "shell/LockKeys.h"
 #include "shell/MacroSender.h"
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmThread.h"
-#include "shell/AppFlags.h"
-#include "shell/SettingsLayout.h"
-#include "shell/SettingsStore.h"
+#include "base/AppFlags.h"
+#include "base/SettingsLayout.h"
+#include "base/SettingsStore.h"
 #include "shell/SplashWindow.h"
 #include "shell/Startup.h"
 #include "shell/TipsDialog.h"
@@ -195,52 +195,52 @@ void CMainFrame::createActions()
     // File
     AddCommand(fileMenu_, ID_ZMODEM_RECEIVE, QStringLiteral("Z모뎀 파일 받기(&D)"),
                QKeySequence(Qt::ALT | Qt::Key_PageDown), [this] { ReceiveZModem(); }, transferFree);
-    AddCommand(fileMenu_, cmd::ID_OPEN_DOWNLOADS, QStringLiteral("받은 파일 폴더 열기"), {}, [this] {
+    AddCommand(fileMenu_, ID_OPEN_DOWNLOADS, QStringLiteral("받은 파일 폴더 열기"), {}, [this] {
         QString dir = QString::fromStdString(zm::DownloadDir(InstallDir().toStdString()));
         QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
     });
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, cmd::ID_APP_EXIT, QStringLiteral("종료(&X)"), {}, [this] { close(); });
+    AddCommand(fileMenu_, ID_APP_EXIT, QStringLiteral("종료(&X)"), {}, [this] { close(); });
 
     // Connect
-    AddCommand(connectMenu_, cmd::ID_DISCONNECT, QStringLiteral("연결 끊기(&H)"),
+    AddCommand(connectMenu_, ID_CONN_HANGUP, QStringLiteral("연결 끊기(&H)"),
                QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { if (life_) life_->Disconnect(); },
                [] { return ConnState.Connected || ConnState.Connecting; });
 
     // Edit
-    AddCommand(editMenu_, cmd::ID_COPY, QStringLiteral("복사(&C)"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+    AddCommand(editMenu_, ID_COPY, QStringLiteral("복사(&C)"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
                [this] { term_->Copy(); }, [this] { return term_->SelectionShown(); });
     auto canPaste = [this] {
         const QMimeData* m = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
         return HostFree() && m && m->hasText();
     };
-    AddCommand(editMenu_, cmd::ID_PASTE, QStringLiteral("붙여넣기(&P)"), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+    AddCommand(editMenu_, ID_PASTE, QStringLiteral("붙여넣기(&P)"), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
                [this] { Paste(false); }, canPaste);
-    AddCommand(editMenu_, cmd::ID_PASTE_ENTER, QStringLiteral("붙여넣기+엔터(&A)"), {}, [this] { Paste(true); },
+    AddCommand(editMenu_, ID_PASTE_ENTER, QStringLiteral("붙여넣기+엔터(&A)"), {}, [this] { Paste(true); },
                canPaste);
-    AddCommand(editMenu_, cmd::ID_SELECT_ALL, QStringLiteral("전체선택"), {}, [this] { term_->SelectAll(); });
+    AddCommand(editMenu_, ID_SELECT_ALL, QStringLiteral("전체선택"), {}, [this] { term_->SelectAll(); });
 
     // View
-    AddCommand(viewMenu_, cmd::ID_VIEW_STATUS_BAR, QStringLiteral("상태표시줄(&S)"), {},
+    AddCommand(viewMenu_, ID_VIEW_STATUS_BAR, QStringLiteral("상태표시줄(&S)"), {},
                [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
                {}, [this] { return statusBar()->isVisible(); });
 
     // Tools
-    AddCommand(toolsMenu_, cmd::ID_RESET_SCREEN, QStringLiteral("화면 초기화(&I)"),
+    AddCommand(toolsMenu_, ID_RESET_SCREEN, QStringLiteral("화면 초기화(&I)"),
                QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { ResetScreen(); });
-    AddCommand(toolsMenu_, cmd::ID_FIND_WORDS, QStringLiteral("단어 찾기(&F)"), QKeySequence(Qt::ALT | Qt::Key_F),
+    AddCommand(toolsMenu_, ID_FIND_WORDS, QStringLiteral("단어 찾기(&F)"), QKeySequence(Qt::ALT | Qt::Key_F),
                [this] { HighlightWords(); });
-    AddCommand(toolsMenu_, cmd::ID_CLEAR_SCREEN, QStringLiteral("화면 지우기(&C)"),
+    AddCommand(toolsMenu_, ID_CLEAR_SCREEN, QStringLiteral("화면 지우기(&C)"),
                QKeySequence(Qt::CTRL | Qt::Key_Space), [this] {
                    term_->Term().ClearScreen();
                    term_->AfterModelChange();
                });
 
     // Settings
-    AddCommand(settingsMenu_, cmd::ID_TERM_COLOURS, QStringLiteral("터미널 색깔 지정(&Z)"),
+    AddCommand(settingsMenu_, ID_TERM_COLOURS, QStringLiteral("터미널 색깔 지정(&Z)"),
                QKeySequence(Qt::ALT | Qt::Key_Z), [this] { ChooseColours(); });
-    AddCommand(settingsMenu_, cmd::ID_FONT, QStringLiteral("글꼴 지정(&F)\tF8"), {}, [this] { ChooseFont(); });
-    AddCommand(settingsMenu_, cmd::ID_PICTURE_MODE, QStringLiteral("그림 상태(&N)"),
+    AddCommand(settingsMenu_, ID_FONT, QStringLiteral("글꼴 지정(&F)\tF8"), {}, [this] { ChooseFont(); });
+    AddCommand(settingsMenu_, ID_PICTURE_MODE, QStringLiteral("그림 상태(&N)"),
                QKeySequence(Qt::ALT | Qt::Key_N), [this] {
                    TermShared.PictureMode = !TermShared.PictureMode;
                    TimedNotice(QStringLiteral("그림 상태"),
@@ -249,51 +249,51 @@ void CMainFrame::createActions()
                                700);
                },
                {}, [] { return bool(TermShared.PictureMode); });
-    AddCommand(settingsMenu_, cmd::ID_LOCAL_ECHO, QStringLiteral("자국 반향"), {},
+    AddCommand(settingsMenu_, ID_LOCAL_ECHO, QStringLiteral("자국 반향"), {},
                [] { ConnState.LocalEcho = !ConnState.LocalEcho; }, {},
                [] { return bool(ConnState.LocalEcho); });
-    AddCommand(settingsMenu_, cmd::ID_NEWLINE_MODE, QStringLiteral("LF -> CR/LF"), {},
+    AddCommand(settingsMenu_, ID_NEWLINE_MODE, QStringLiteral("LF -> CR/LF"), {},
                [] { TermShared.NewlineMode = !TermShared.NewlineMode; }, {},
                [] { return bool(TermShared.NewlineMode); });
-    AddCommand(settingsMenu_, cmd::ID_BEEP, QStringLiteral("비프(Beep)음"), {},
+    AddCommand(settingsMenu_, ID_BEEP, QStringLiteral("비프(Beep)음"), {},
                [this] { ToggleBeep(); }, {}, [] { return bool(AppFlags.Beep); });
-    AddCommand(settingsMenu_, cmd::ID_CLICK_MOUSE, QStringLiteral("Flicko 마우스"), {},
+    AddCommand(settingsMenu_, ID_CLICK_MOUSE, QStringLiteral("Flicko 마우스"), {},
                [this] { ToggleClickMouse(); }, {}, [] { return bool(AppFlags.ClickMouse); });
 
     // Window
-    AddCommand(windowMenu_, cmd::ID_VIEW_TOGGLE, QStringLiteral("챙긴글 보기(&H)\tF5"), {},
+    AddCommand(windowMenu_, ID_VIEW_TOGGLE, QStringLiteral("챙긴글 보기(&H)\tF5"), {},
                [this] { ToggleView(); }, {}, [] { return bool(TermShared.Frozen); });
 
     // Help
-    AddCommand(helpMenu_, cmd::ID_APP_ABOUT, QStringLiteral("Vellow 정보(&A)..."), {},
+    AddCommand(helpMenu_, ID_APP_ABOUT, QStringLiteral("Vellow 정보(&A)..."), {},
                [this] { ShowAbout(); });
-    AddCommand(helpMenu_, cmd::ID_SHOW_SPLASH, QStringLiteral("시작 화면 보기(&S)"), {},
+    AddCommand(helpMenu_, ID_SHOW_SPLASH, QStringLiteral("시작 화면 보기(&S)"), {},
                [this] { SplashWindow::ShowOnce(this); });
-    AddCommand(helpMenu_, cmd::ID_TIPS, QStringLiteral("알고 계십니까?(&P)"), {},
+    AddCommand(helpMenu_, ID_TIPS, QStringLiteral("알고 계십니까?(&P)"), {},
                [this] { ShowTips(); });
 
     // Without a menu entry.
-    AddCommand(nullptr, cmd::ID_ESCAPE, QString(), QKeySequence(Qt::Key_Escape), [this] { Escape(); });
+    AddCommand(nullptr, ID_ESCAPE, QString(), QKeySequence(Qt::Key_Escape), [this] { Escape(); });
     for (int n = 1; n <= 12; ++n)
-        AddCommand(nullptr, cmd::ID_FKEY_FIRST + n - 1, QString(), QKeySequence(Qt::Key_F1 + n - 1),
+        AddCommand(nullptr, ID_FKEY_FIRST + n - 1, QString(), QKeySequence(Qt::Key_F1 + n - 1),
                    [this, n] { FunctionKey(n); });
-    AddCommand(nullptr, cmd::ID_SHOW_KS, QString(), {}, [this] {
+    AddCommand(nullptr, ID_SHOW_KS, QString(), {}, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Ks);
         term_->AfterModelChange();
     }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
-    AddCommand(nullptr, cmd::ID_SHOW_JOHAB, QString(), {}, [this] {
+    AddCommand(nullptr, ID_SHOW_JOHAB, QString(), {}, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Johab);
         term_->AfterModelChange();
     }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
-    AddCommand(nullptr, cmd::ID_FONT_LARGER, QString(), {}, [this] { StepFont(true); },
+    AddCommand(nullptr, ID_FONT_LARGER, QString(), {}, [this] { StepFont(true); },
                [this] { return FontLargerEnabled(term_->TermFont().faceName); });
-    AddCommand(nullptr, cmd::ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
+    AddCommand(nullptr, ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
                [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
-    AddCommand(nullptr, cmd::ID_RECEIVE_FILE, QString(), {}, [this] { term_->ReceiveFile(); },
+    AddCommand(nullptr, ID_RECEIVE_FILE, QString(), {}, [this] { term_->ReceiveFile(); },
                [this] { return term_->CanReceiveFile(); });
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
-    AddCommand(nullptr, cmd::ID_TERM_DONE, QString(), {}, [this] { term_->setFocus(); });
+    AddCommand(nullptr, ID_TERM_DONE, QString(), {}, [this] { term_->setFocus(); });
     // The data path.
     AddCommand(nullptr, CMD_CONN_DATA, QString(), {}, [this] { ReceiveData(); });
     for (int id : {CMD_CONN_CONNECTED, CMD_CONN_CLOSED, CMD_CONN_REDIAL, CMD_PORT_OPENED,
@@ -475,13 +475,13 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
             setWindowTitle(t);
         return 0;
     }
-    case cmd::WM_CHAT_LINE:
+    case WM_CHAT_LINE:
         if (lParam) {
             caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
             panes_[PaneMessage]->setText(caughtLine_);
         }
         return 0;
-    case cmd::WM_ADD_FAVOURITE:
+    case WM_ADD_FAVOURITE:
         return 0;
     default:
         return 0;
@@ -694,8 +694,8 @@ void CMainFrame::FunctionKey(int n)
         return;
     }
     switch (n) {
-    case 2: OnCommand(cmd::ID_SHOW_KS); break;
-    case 3: OnCommand(cmd::ID_SHOW_JOHAB); break;
+    case 2: OnCommand(ID_SHOW_KS); break;
+    case 3: OnCommand(ID_SHOW_JOHAB); break;
     case 4: {
         // The character map: whichever of the desktop's is installed.
         for (const char* app : {"gucharmap", "kcharselect"})
@@ -706,8 +706,8 @@ void CMainFrame::FunctionKey(int n)
                              QStringLiteral("charmap.exe 가 윈도우 디렉토리에 있는지 확인하십시오."));
         break;
     }
-    case 5: OnCommand(cmd::ID_VIEW_TOGGLE); break;
-    case 8: OnCommand(cmd::ID_FONT); break;
+    case 5: OnCommand(ID_VIEW_TOGGLE); break;
+    case 8: OnCommand(ID_FONT); break;
     default: break;
     }
 }

@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 #include "connect/PhoneBookEntry.h"
-#include "shell/CommandIds.h"
+#include "base/CommandIds.h"
 
 class QAction;
 class QLabel;

@@ -8,8 +8,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "shell/SettingsLayout.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsLayout.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

@@ -2,7 +2,7 @@
 
 #include "connect/Conn.h"
 #include "shell/MacroSender.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

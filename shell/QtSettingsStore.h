@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 class QSettings;
 

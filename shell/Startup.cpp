@@ -6,8 +6,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "shell/SettingsLayout.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsLayout.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/SettingsLayout.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsLayout.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

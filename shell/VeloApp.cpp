@@ -16,15 +16,15 @@
 #include <QThread>
 #include <memory>
 
-#include "connect/FrameSink.h"
-#include "shell/AppFlags.h"
+#include "base/FrameSink.h"
+#include "base/AppFlags.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
 #include "shell/MacroSender.h"
 #include "shell/QtSettingsStore.h"
-#include "shell/SettingsLayout.h"
+#include "base/SettingsLayout.h"
 #include "shell/SplashWindow.h"
 #include "shell/Startup.h"
 #include "shell/TipsDialog.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 
 namespace velo {

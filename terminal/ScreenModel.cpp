@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 
 namespace velo {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "connect/ConnState.h"
-#include "terminal/TermShared.h"
+#include "base/ConnState.h"
+#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 

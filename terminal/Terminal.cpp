@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "connect/Commands.h"
-#include "connect/ConnState.h"
-#include "connect/FrameSink.h"
-#include "shell/SettingsStore.h"
+#include "base/CommandIds.h"
+#include "base/ConnState.h"
+#include "base/FrameSink.h"
+#include "base/SettingsStore.h"
 #include "terminal/AutoResponse.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/ZModemDetect.h"
 

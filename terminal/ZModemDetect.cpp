@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "connect/Commands.h"
-#include "connect/FrameSink.h"
-#include "shell/SettingsStore.h"
+#include "base/CommandIds.h"
+#include "base/FrameSink.h"
+#include "base/SettingsStore.h"
 
 namespace velo {
 

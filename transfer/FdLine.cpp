@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 
 namespace velo {
 

@@ -1,7 +1,7 @@
 #include "transfer/ZmIo.h"
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 
 namespace velo::zm {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo::zm {
 

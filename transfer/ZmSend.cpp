@@ -6,7 +6,7 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo::zm {
 

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <utility>
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "connect/FrameSink.h"
+#include "base/ConnState.h"
+#include "base/FrameSink.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"
 

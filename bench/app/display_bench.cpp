@@ -16,11 +16,11 @@
 #include <functional>
 #include <string>
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ui/CAnsiTerm.h"

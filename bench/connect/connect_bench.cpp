@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/ConnUi.h"
 #include "connect/TelnetFilter.h"
 #include "connect/TelnetSocket.h"

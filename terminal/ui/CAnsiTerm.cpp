@@ -24,16 +24,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "connect/Commands.h"
-#include "connect/ConnState.h"
-#include "connect/FrameSink.h"
-#include "shell/AppFlags.h"
+#include "base/CommandIds.h"
+#include "base/ConnState.h"
+#include "base/FrameSink.h"
+#include "base/AppFlags.h"
 #include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
 #include "shell/MacroSender.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 
 namespace velo {
 
@@ -1325,7 +1325,7 @@ void CAnsiTerm::ClickAt(QPoint p, Qt::KeyboardModifiers mods)
         WriteHost(s.bytes);
     if (!s.macro.empty())
         MacroSend(s.macro);
-    SendToFrame(cmd::ID_TERM_DONE);
+    SendToFrame(ID_TERM_DONE);
 }
 
 bool CAnsiTerm::CanReceiveFile() const
@@ -1462,11 +1462,11 @@ void CAnsiTerm::HandleKey(QKeyEvent* e)
         break;
     }
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
-        SendToFrame(cmd::ID_FKEY_FIRST + (key - Qt::Key_F1));
+        SendToFrame(ID_FKEY_FIRST + (key - Qt::Key_F1));
         return;
     }
     if (key == Qt::Key_Escape) {
-        SendToFrame(cmd::ID_ESCAPE);
+        SendToFrame(ID_ESCAPE);
         return;
     }
     // Characters: nothing while a worker owns the stream.
@@ -1568,46 +1568,46 @@ void CAnsiTerm::contextMenuEvent(QContextMenuEvent* e)
     int sr = selStartRow_, er = selEndRow_;
     bool favourite = selShown_ && sr == er && std::abs(selEndCol_ - selStartCol_) <= 10 &&
                      selEndCol_ != selStartCol_;
-    add(QStringLiteral("복사(&C)"), cmd::ID_COPY, selShown_, [this] { Copy(); });
-    add(QStringLiteral("전체선택(&A)"), cmd::ID_SELECT_ALL, true, [this] { SelectAll(); });
-    add(QStringLiteral("붙여넣기(&P)"), cmd::ID_PASTE, hostFree && clip, frame(cmd::ID_PASTE));
-    add(QStringLiteral("붙여넣기+엔터(&E)"), cmd::ID_PASTE_ENTER, hostFree && clip,
-        frame(cmd::ID_PASTE_ENTER));
-    add(QStringLiteral("말꼬리 잡기(&L)"), cmd::ID_CATCH_LINE, true, [this] {
+    add(QStringLiteral("복사(&C)"), ID_COPY, selShown_, [this] { Copy(); });
+    add(QStringLiteral("전체선택(&A)"), ID_SELECT_ALL, true, [this] { SelectAll(); });
+    add(QStringLiteral("붙여넣기(&P)"), ID_PASTE, hostFree && clip, frame(ID_PASTE));
+    add(QStringLiteral("붙여넣기+엔터(&E)"), ID_PASTE_ENTER, hostFree && clip,
+        frame(ID_PASTE_ENTER));
+    add(QStringLiteral("말꼬리 잡기(&L)"), ID_CATCH_LINE, true, [this] {
         std::string line = termtext::TrimmedLine(term_.HistoryLine(clickedSlot_).text, term_.Columns());
         if (line.empty())
             return;
         if (FrameSink* s = AppFrameSink())
-            s->SendMessage(cmd::WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
+            s->SendMessage(WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
     });
     menu.addSeparator();
-    add(QStringLiteral("자주 가는곳에 추가"), cmd::ID_ADD_FAVOURITE, favourite, [this] {
+    add(QStringLiteral("자주 가는곳에 추가"), ID_ADD_FAVOURITE, favourite, [this] {
         int a = std::min(selStartCol_, selEndCol_), b = std::max(selStartCol_, selEndCol_);
         const uint8_t* t = term_.HistoryLine(selStartRow_).text;
         std::string text(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10)));
         if (FrameSink* s = AppFrameSink())
-            s->SendMessage(cmd::WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
+            s->SendMessage(WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
     });
     menu.addSeparator();
     auto probe = [this](int id) { return commandProbe_ && commandProbe_(id); };
-    add(QStringLiteral("터미널 색깔 지정(&Z)\tAlt+Z"), cmd::ID_TERM_COLOURS,
-        probe(cmd::ID_TERM_COLOURS), frame(cmd::ID_TERM_COLOURS));
-    add(QStringLiteral("채팅창 색깔 지정(&C)"), cmd::ID_CHAT_COLOURS, probe(cmd::ID_CHAT_COLOURS),
-        frame(cmd::ID_CHAT_COLOURS));
-    add(QStringLiteral("글꼴 지정\tF8"), cmd::ID_FONT, probe(cmd::ID_FONT), frame(cmd::ID_FONT));
-    add(QStringLiteral("화면 지우기\tCtrl+Space"), cmd::ID_CLEAR_SCREEN,
-        probe(cmd::ID_CLEAR_SCREEN), frame(cmd::ID_CLEAR_SCREEN));
-    add(QStringLiteral("화면 초기화\tCtrl+F8"), cmd::ID_RESET_SCREEN, probe(cmd::ID_RESET_SCREEN),
-        frame(cmd::ID_RESET_SCREEN));
+    add(QStringLiteral("터미널 색깔 지정(&Z)\tAlt+Z"), ID_TERM_COLOURS,
+        probe(ID_TERM_COLOURS), frame(ID_TERM_COLOURS));
+    add(QStringLiteral("채팅창 색깔 지정(&C)"), ID_CHAT_COLOURS, probe(ID_CHAT_COLOURS),
+        frame(ID_CHAT_COLOURS));
+    add(QStringLiteral("글꼴 지정\tF8"), ID_FONT, probe(ID_FONT), frame(ID_FONT));
+    add(QStringLiteral("화면 지우기\tCtrl+Space"), ID_CLEAR_SCREEN,
+        probe(ID_CLEAR_SCREEN), frame(ID_CLEAR_SCREEN));
+    add(QStringLiteral("화면 초기화\tCtrl+F8"), ID_RESET_SCREEN, probe(ID_RESET_SCREEN),
+        frame(ID_RESET_SCREEN));
     menu.addSeparator();
-    add(QStringLiteral("현재 화면 인쇄(&P)"), cmd::ID_PRINT_SCREEN, probe(cmd::ID_PRINT_SCREEN),
-        frame(cmd::ID_PRINT_SCREEN));
-    add(QStringLiteral("선택된 부분 인쇄(&S)"), cmd::ID_PRINT_SELECTION,
-        selShown_ && probe(cmd::ID_PRINT_SELECTION), frame(cmd::ID_PRINT_SELECTION));
+    add(QStringLiteral("현재 화면 인쇄(&P)"), ID_PRINT_SCREEN, probe(ID_PRINT_SCREEN),
+        frame(ID_PRINT_SCREEN));
+    add(QStringLiteral("선택된 부분 인쇄(&S)"), ID_PRINT_SELECTION,
+        selShown_ && probe(ID_PRINT_SELECTION), frame(ID_PRINT_SELECTION));
     menu.addSeparator();
-    add(QStringLiteral("파일 받기(&D)"), cmd::ID_RECEIVE_FILE, CanReceiveFile(), [this] { ReceiveFile(); });
+    add(QStringLiteral("파일 받기(&D)"), ID_RECEIVE_FILE, CanReceiveFile(), [this] { ReceiveFile(); });
     menu.exec(at);
-    SendToFrame(cmd::ID_TERM_DONE);
+    SendToFrame(ID_TERM_DONE);
 }
 
 }  // namespace velo

@@ -23,8 +23,8 @@
 #include <string>
 
 #include "connect/ConnUi.h"
-#include "shell/CommandIds.h"
-#include "shell/SettingsLayout.h"
+#include "base/CommandIds.h"
+#include "base/SettingsLayout.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ui/TermText.h"

@@ -8,8 +8,8 @@
 #include <future>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "terminal/TermShared.h"
+#include "base/ConnState.h"
+#include "base/TermShared.h"
 
 namespace velo::test {
 

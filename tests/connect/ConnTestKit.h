@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "connect/ConnUi.h"
-#include "connect/FrameSink.h"
+#include "base/FrameSink.h"
 
 namespace velo::test {
 

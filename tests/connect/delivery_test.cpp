@@ -7,14 +7,14 @@
 
 #include "ConnTestKit.h"
 #include "PeerProcess.h"
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
 #include "connect/ConnDelivery.h"
 #include "connect/ConnLifecycle.h"
-#include "connect/ConnState.h"
-#include "terminal/TermShared.h"
-#include "shell/SettingsStore.h"
+#include "base/ConnState.h"
+#include "base/TermShared.h"
+#include "base/SettingsStore.h"
 
 using namespace velo;
 using namespace velo::test;

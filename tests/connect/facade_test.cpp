@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "ConnTestKit.h"
 
 using namespace velo;

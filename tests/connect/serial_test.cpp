@@ -14,13 +14,13 @@
 
 #include "ConnTestKit.h"
 #include "PeerProcess.h"
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/SerialDevice.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 using namespace velo;
 using namespace velo::test;

@@ -17,10 +17,10 @@
 
 #include "ConnTestKit.h"
 #include "PeerProcess.h"
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/TelnetSocket.h"
 
 using namespace velo;

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "terminal/AutoResponse.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ZModemDetect.h"

@@ -16,13 +16,13 @@
 #include <functional>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
@@ -176,7 +176,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         ASSERT_TRUE(w2.open(QIODevice::ReadOnly) && g2.open(QIODevice::ReadOnly));
         EXPECT_EQ(g2.readAll(), w2.readAll());
 
-        frame.OnCommand(cmd::ID_DISCONNECT);
+        frame.OnCommand(ID_CONN_HANGUP);
         EXPECT_FALSE(ConnState.Connected);
         PumpUntil([] { return false; }, 200);
     }

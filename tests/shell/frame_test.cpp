@@ -11,16 +11,16 @@
 #include <QStatusBar>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
-#include "shell/SettingsLayout.h"
+#include "base/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
-#include "shell/AppFlags.h"
+#include "base/TermShared.h"
+#include "base/AppFlags.h"
 #include "shell/CMainFrame.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
@@ -66,16 +66,16 @@ TEST_F(FrameTest, SwitchCommandsToggleAndAreWrittenBack)
     CMainFrame f;
     AppFlags.Beep = true;
     AppFlags.ClickMouse = true;
-    f.OnCommand(cmd::ID_BEEP);
+    f.OnCommand(ID_BEEP);
     EXPECT_FALSE(AppFlags.Beep);
     EXPECT_EQ(store.ReadInt("초기 환경", "Beep", 1), 0);
-    EXPECT_FALSE(f.CommandChecked(cmd::ID_BEEP));
-    f.OnCommand(cmd::ID_CLICK_MOUSE);
+    EXPECT_FALSE(f.CommandChecked(ID_BEEP));
+    f.OnCommand(ID_CLICK_MOUSE);
     EXPECT_FALSE(AppFlags.ClickMouse);
     EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 1), 0);
-    f.OnCommand(cmd::ID_CLICK_MOUSE);
+    f.OnCommand(ID_CLICK_MOUSE);
     EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 0), 1);
-    f.OnCommand(cmd::ID_LOCAL_ECHO);
+    f.OnCommand(ID_LOCAL_ECHO);
     EXPECT_TRUE(ConnState.LocalEcho);
     AppFlags.Beep = true;
 }
@@ -83,11 +83,11 @@ TEST_F(FrameTest, SwitchCommandsToggleAndAreWrittenBack)
 TEST_F(FrameTest, DisconnectIsEnabledOnlyWhileConnectedOrConnecting)
 {
     CMainFrame f;
-    EXPECT_FALSE(f.CommandEnabled(cmd::ID_DISCONNECT));
+    EXPECT_FALSE(f.CommandEnabled(ID_CONN_HANGUP));
     ConnState.Connecting = true;
-    EXPECT_TRUE(f.CommandEnabled(cmd::ID_DISCONNECT));
+    EXPECT_TRUE(f.CommandEnabled(ID_CONN_HANGUP));
     f.UpdateCommandUi();
-    EXPECT_TRUE(f.Action(cmd::ID_DISCONNECT)->isEnabled());
+    EXPECT_TRUE(f.Action(ID_CONN_HANGUP)->isEnabled());
 }
 
 TEST_F(FrameTest, WindowPlacementIsSavedAndItsPlaceRestored)
@@ -184,16 +184,16 @@ TEST_F(FrameKeys, FunctionKeysFollowTheKeyMap)
 {
     CMainFrame f;
     Fill(f);
-    f.OnCommand(cmd::ID_FKEY_FIRST + 5);  // F6: on by default
+    f.OnCommand(ID_FKEY_FIRST + 5);  // F6: on by default
     EXPECT_EQ(line.out, "\x1b[17~");
     line.out.clear();
-    f.OnCommand(cmd::ID_FKEY_FIRST + 4);  // F5: off, opens the scrollback view
+    f.OnCommand(ID_FKEY_FIRST + 4);  // F5: off, opens the scrollback view
     EXPECT_TRUE(TermShared.Frozen);
     EXPECT_EQ(line.out, "");
-    f.OnCommand(cmd::ID_FKEY_FIRST + 4);  // and closes it again
+    f.OnCommand(ID_FKEY_FIRST + 4);  // and closes it again
     EXPECT_FALSE(TermShared.Frozen);
     AppKeyMap().Set(5, "\\e[15~", true);
-    f.OnCommand(cmd::ID_FKEY_FIRST + 4);
+    f.OnCommand(ID_FKEY_FIRST + 4);
     EXPECT_FALSE(TermShared.Frozen);
     EXPECT_EQ(line.out, "\x1b[15~");
 }
@@ -204,18 +204,18 @@ TEST_F(FrameKeys, EscapeLeavesTheViewThenClearsTheMarkThenSendsEsc)
     Fill(f);
     f.Terminal()->OpenView();
     ASSERT_TRUE(TermShared.Frozen);
-    f.OnCommand(cmd::ID_ESCAPE);
+    f.OnCommand(ID_ESCAPE);
     EXPECT_FALSE(TermShared.Frozen);
     EXPECT_EQ(line.out, "");
     f.Terminal()->SelectAll();
-    f.OnCommand(cmd::ID_ESCAPE);
+    f.OnCommand(ID_ESCAPE);
     EXPECT_FALSE(f.Terminal()->SelectionShown());
     EXPECT_EQ(line.out, "");
-    f.OnCommand(cmd::ID_ESCAPE);
+    f.OnCommand(ID_ESCAPE);
     EXPECT_EQ(line.out, "\x1b");
     line.out.clear();
     ConnState.Sending = true;
-    f.OnCommand(cmd::ID_ESCAPE);
+    f.OnCommand(ID_ESCAPE);
     EXPECT_EQ(line.out, "");
 }
 
@@ -223,15 +223,15 @@ TEST_F(FrameKeys, PasteSendsRunsAndOneCrPerLineFeedOnlyWhenTheHostIsFree)
 {
     CMainFrame f;
     QGuiApplication::clipboard()->setText(QStringLiteral("pq   \nr"));
-    f.OnCommand(cmd::ID_PASTE);
+    f.OnCommand(ID_PASTE);
     EXPECT_EQ(line.out, "pq\rr");
     line.out.clear();
     QGuiApplication::clipboard()->setText(QStringLiteral("한글"));
-    f.OnCommand(cmd::ID_PASTE_ENTER);
+    f.OnCommand(ID_PASTE_ENTER);
     EXPECT_EQ(line.out, "\xC7\xD1\xB1\xDB\r");
     line.out.clear();
     ConnState.Sending = true;
-    f.OnCommand(cmd::ID_PASTE);
+    f.OnCommand(ID_PASTE);
     EXPECT_EQ(line.out, "");
 }
 
@@ -241,11 +241,11 @@ TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
     LogFontFields font = f.Terminal()->TermFont();
     font.height = -6;
     f.Terminal()->SetTermFont(font);
-    EXPECT_TRUE(f.CommandEnabled(cmd::ID_FONT_SMALLER));
-    f.OnCommand(cmd::ID_FONT_SMALLER);
+    EXPECT_TRUE(f.CommandEnabled(ID_FONT_SMALLER));
+    f.OnCommand(ID_FONT_SMALLER);
     EXPECT_EQ(f.Terminal()->TermFont().height, -5);
-    EXPECT_FALSE(f.CommandEnabled(cmd::ID_FONT_SMALLER));
-    f.OnCommand(cmd::ID_FONT_LARGER);
+    EXPECT_FALSE(f.CommandEnabled(ID_FONT_SMALLER));
+    f.OnCommand(ID_FONT_LARGER);
     EXPECT_EQ(f.Terminal()->TermFont().height, -6);
     f.SaveWindowState();
     EXPECT_EQ(store.ReadInt("초기 환경", "Height", 0), -6);
@@ -255,13 +255,13 @@ TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
 {
     CMainFrame f;
     Fill(f);
-    f.OnCommand(cmd::ID_SHOW_JOHAB);
+    f.OnCommand(ID_SHOW_JOHAB);
     EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Johab);
     f.Terminal()->OpenView();
-    f.OnCommand(cmd::ID_SHOW_KS);
+    f.OnCommand(ID_SHOW_KS);
     EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Johab);
     f.Terminal()->LeaveView();
-    f.OnCommand(cmd::ID_SHOW_KS);
+    f.OnCommand(ID_SHOW_KS);
     EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Ks);
 }
 

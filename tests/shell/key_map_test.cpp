@@ -4,7 +4,7 @@
 
 #include "shell/KeyMap.h"
 #include "shell/MacroSender.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 using velo::KeyMap;
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "shell/QtSettingsStore.h"
-#include "shell/SettingsLayout.h"
+#include "base/SettingsLayout.h"
 #include "shell/Startup.h"
 
 using velo::QtSettingsStore;

@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 using velo::MemorySettingsStore;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "shell/SettingsLayout.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsLayout.h"
+#include "base/SettingsStore.h"
 #include "shell/Startup.h"
 
 using namespace velo;

@@ -13,12 +13,12 @@
 #include <string>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "shell/AppFlags.h"
+#include "base/ConnState.h"
+#include "base/AppFlags.h"
 #include "shell/KeyMap.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;

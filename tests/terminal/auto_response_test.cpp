@@ -2,7 +2,7 @@
 // host bytes in memory, UTF-8 in the store.
 #include <gtest/gtest.h>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/AutoResponse.h"
 
 using namespace velo;

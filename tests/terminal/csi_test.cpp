@@ -2,7 +2,7 @@
 // modes, reports, caret, and the drawing sequences in window pixels.
 #include "term_fixture.h"
 
-#include "connect/ConnState.h"
+#include "base/ConnState.h"
 
 using namespace velo;
 using namespace velo::test;

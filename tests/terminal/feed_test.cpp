@@ -2,7 +2,7 @@
 // Hangul pairs, the data modes, the watchers and the replies.
 #include "term_fixture.h"
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "music_fakes.h"
 
 using namespace velo;

@@ -3,7 +3,7 @@
 // replies, posted commands and shapes.
 #include "term_fixture.h"
 
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 
 using namespace velo;
 using namespace velo::test;

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "connect/ConnState.h"
-#include "connect/FrameSink.h"
-#include "shell/SettingsStore.h"
+#include "base/ConnState.h"
+#include "base/FrameSink.h"
+#include "base/SettingsStore.h"
 #include "terminal/AutoResponse.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ZModemDetect.h"

@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/Terminal.h"
 
 using namespace velo;

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "ZmTestUtil.h"
-#include "connect/Commands.h"
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "connect/FrameSink.h"
-#include "shell/SettingsStore.h"
+#include "base/ConnState.h"
+#include "base/FrameSink.h"
+#include "base/SettingsStore.h"
 #include "transfer/FdLine.h"
 #include "transfer/ZmCrc.h"
 #include "transfer/ZmReceive.h"

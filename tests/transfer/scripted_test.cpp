@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ZmTestUtil.h"
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "connect/Commands.h"
-#include "connect/FrameSink.h"
-#include "shell/SettingsStore.h"
+#include "base/CommandIds.h"
+#include "base/FrameSink.h"
+#include "base/SettingsStore.h"
 #include "terminal/ZModemDetect.h"
 #include "tests/videotex/RecordingCanvas.h"
 #include "videotex/VtxDecoder.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "terminal/HangulCodec.h"
-#include "terminal/TermShared.h"
+#include "base/TermShared.h"
 #include "terminal/Terminal.h"
 
 namespace {

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "connect/Conn.h"
-#include "connect/ConnState.h"
-#include "shell/SettingsStore.h"
+#include "base/ConnState.h"
+#include "base/SettingsStore.h"
 #include "transfer/FdLine.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"

@@ -1,8 +1,8 @@
-#include "shell/SettingsLayout.h"
+#include "base/SettingsLayout.h"
 
 #include <cstdint>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace velo::settings {
 
