@@ -17,9 +17,13 @@ public:
     virtual intptr_t SendMessage(int msg, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
-// The process-wide sink; null until the frame (or a test) installs one.
-// Callers check for null: without a frame, commands go nowhere.
-FrameSink* AppFrameSink();
-void SetFrameSink(FrameSink* sink);
+// A sink that drops everything: the frame of a tool or a test that has none.
+class NullFrameSink final : public FrameSink {
+public:
+    void PostCommand(int) override {}
+    void SendCommand(int) override {}
+    void PostMessage(int, uintptr_t, intptr_t) override {}
+    intptr_t SendMessage(int, uintptr_t, intptr_t) override { return 0; }
+};
 
 }  // namespace velo

@@ -29,6 +29,17 @@ inline constexpr char kTip[] = "Tip";
 inline constexpr char kSounds[] = "Sounds";
 inline constexpr char kBarState[] = "ToolBarState";
 inline constexpr char kWheel[] = "Wheel";
+inline constexpr char kUseVtx[] = "UseVTX";              // in kInit
+inline constexpr char kZModem[] = "ZModem";
+inline constexpr char kAutoUp[] = "AutoUp";
+inline constexpr char kAutoDown[] = "AutoDown";
+inline constexpr char kAppendOption[] = "AppendOption";
+inline constexpr char kDownPath[] = "DownPath";
+inline constexpr char kUpPath[] = "UpPath";
+inline constexpr char kCom[] = "COM";
+inline constexpr char kWaitInterval[] = "WaitInterVal";  // in kCom
+inline constexpr char kModems[] = "모뎀설정";
+inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
 
 struct Default {
     const char* section;

@@ -1,6 +1,5 @@
 #include "base/SettingsStore.h"
 
-#include <atomic>
 #include <charconv>
 
 namespace velo {
@@ -67,26 +66,6 @@ void MemorySettingsStore::Clear()
 {
     std::lock_guard lock(mutex_);
     values_.clear();
-}
-
-namespace {
-MemorySettingsStore& FallbackStore()
-{
-    static MemorySettingsStore store;
-    return store;
-}
-std::atomic<SettingsStore*> g_store{nullptr};
-}  // namespace
-
-SettingsStore& AppSettings()
-{
-    SettingsStore* s = g_store.load(std::memory_order_acquire);
-    return s ? *s : FallbackStore();
-}
-
-void SetAppSettings(SettingsStore* store)
-{
-    g_store.store(store, std::memory_order_release);
 }
 
 }  // namespace velo

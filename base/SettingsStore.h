@@ -1,8 +1,7 @@
 // The per-user settings store: sections of named entries, each a 32-bit
 // integer or a string, read with a caller-given default. Names and string
-// values are UTF-8. Every reader goes through the process-wide store returned
-// by AppSettings(); the application installs the QSettings-backed store at
-// start-up, tests install a MemorySettingsStore.
+// values are UTF-8. Readers are handed the store they use (Outlets); the
+// program's is QSettings-backed, a test's a MemorySettingsStore.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +27,7 @@ public:
     virtual bool DeleteSection(std::string_view section) { return false; }
 };
 
-// Thread-safe store kept in memory: the default until the application installs
-// its own, and the store of every test.
+// Thread-safe store kept in memory: the store of tools and tests.
 class MemorySettingsStore : public SettingsStore {
 public:
     int ReadInt(std::string_view section, std::string_view entry, int def) override;
@@ -51,10 +49,5 @@ private:
     std::map<std::pair<std::string, std::string>, Value, std::less<>> values_;
 };
 
-// The process-wide store. Never null: before SetAppSettings is called it is a
-// private MemorySettingsStore. The caller keeps ownership of what it installs;
-// passing nullptr returns to the private store.
-SettingsStore& AppSettings();
-void SetAppSettings(SettingsStore* store);
 
 }  // namespace velo

@@ -14,7 +14,7 @@
 
 namespace velo {
 
-CommLine::CommLine() = default;
+CommLine::CommLine(ConnFacade& conn) : conn_(conn) {}
 
 CommLine::~CommLine() { Close(); }
 
@@ -33,12 +33,12 @@ bool CommLine::Open(int n)
 {
     if (n < 1 || n > 9 || open_ || fd_.Get() >= 0)
         return false;
-    int fd = OpenSerialDevice(ComDevicePath(n));
+    int fd = OpenSerialDevice(ComDevicePath(Settings(), n));
     if (fd < 0)
         return false;
     // There is no maximum-rate property on Linux: the port opens with the
     // stored per-port values (9600 8N1 unless the user changed them).
-    if (!ConfigureSerial(fd, ReadPortParams(n))) {
+    if (!ConfigureSerial(fd, ReadPortParams(Settings(), n))) {
         ::close(fd);
         return false;
     }
@@ -50,8 +50,7 @@ bool CommLine::Open(int n)
     SetDtr(true);
     Pause(kDtrStepMs);
     open_ = true;
-    if (FrameSink* sink = AppFrameSink())
-        sink->SendCommand(CMD_PORT_OPENED);
+    Sink().SendCommand(CMD_PORT_OPENED);
     StartPollThread();
     return true;
 }
@@ -76,8 +75,7 @@ bool CommLine::PrepareHandedOver(int fd)
     stop_.Reset();
     open_ = true;
     if (Queued(fd) > 0) {
-        if (FrameSink* sink = AppFrameSink())
-            sink->SendCommand(CMD_CONN_DATA);
+        Sink().SendCommand(CMD_CONN_DATA);
     }
     return true;
 }
@@ -99,8 +97,7 @@ void CommLine::PollLoop()
             break;
         int after = std::max(0, Queued(fd_.Get()));
         if (after <= before && after != 0) {
-            if (FrameSink* sink = AppFrameSink())
-                sink->PostCommand(CMD_CONN_DATA);
+            Sink().PostCommand(CMD_CONN_DATA);
         }
     }
 }
@@ -136,8 +133,7 @@ void CommLine::Close()
     stop_.Signal();
     StopPollThread();
     if (direct_ && hadPort) {
-        if (FrameSink* sink = AppFrameSink())
-            sink->SendCommand(CMD_PORT_CLOSED);
+        Sink().SendCommand(CMD_PORT_CLOSED);
         SetDtr(false);
         Pause(kDtrStepMs);
         SetDtr(true);

@@ -40,7 +40,7 @@ public:
     static constexpr int kHandOverWaitMs = 2000;
     static constexpr int kDtrStepMs = 100;
 
-    CommLine();
+    explicit CommLine(ConnFacade& conn);
     ~CommLine() override;
     CommLine(const CommLine&) = delete;
     CommLine& operator=(const CommLine&) = delete;
@@ -82,10 +82,13 @@ protected:
     virtual int Queued(int fd);
 
 private:
+    FrameSink& Sink() const { return conn_.Out().frame; }
+    SettingsStore& Settings() const { return conn_.Out().settings; }
     void StopPollThread();
     void PollLoop();
     void CloseFd();
 
+    ConnFacade& conn_;
     SharedFd fd_;
     std::atomic<bool> open_{false};
     std::atomic<bool> closing_{false};

@@ -1,84 +1,52 @@
 #include "connect/Conn.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 
 #include "connect/CommLine.h"
-#include "base/ConnState.h"
 #include "connect/ConnUi.h"
-#include "base/FrameSink.h"
 #include "connect/LineService.h"
 #include "connect/TelnetSocket.h"
 
 namespace velo {
 
-namespace {
-std::atomic<ConnLine*> g_serial{nullptr};
-std::atomic<ConnLine*> g_telnet{nullptr};
-std::atomic<ConnEchoTarget*> g_echo{nullptr};
-std::atomic<FrameSink*> g_sink{nullptr};
-std::atomic<ConnTerminal*> g_term{nullptr};
-std::atomic<ConnFrame*> g_frame{nullptr};
-std::atomic<CommLine*> g_comm{nullptr};
-std::atomic<TelnetSocket*> g_telnetSocket{nullptr};
-std::atomic<LineService*> g_modem{nullptr};
-std::atomic<UiLoop*> g_loop{nullptr};
-
-ConnLine* OpenSerial()
+ConnLine* ConnFacade::OpenSerial() const
 {
-    ConnLine* l = g_serial.load(std::memory_order_acquire);
+    ConnLine* l = serial_.load(std::memory_order_acquire);
     return (l && l->IsOpen()) ? l : nullptr;
 }
 
-ConnLine* OpenTelnet()
+ConnLine* ConnFacade::OpenTelnet() const
 {
-    ConnLine* l = g_telnet.load(std::memory_order_acquire);
+    ConnLine* l = telnet_.load(std::memory_order_acquire);
     return (l && l->IsOpen()) ? l : nullptr;
 }
-}  // namespace
 
-ConnFrame* AppConnFrame() { return g_frame.load(std::memory_order_acquire); }
-void SetConnFrame(ConnFrame* frame) { g_frame.store(frame, std::memory_order_release); }
-ConnTerminal* AppConnTerminal() { return g_term.load(std::memory_order_acquire); }
-void ConnSetTerminal(ConnTerminal* term)
+void ConnFacade::SetTerminal(ConnTerminal* term)
 {
-    g_term.store(term, std::memory_order_release);
-    ConnSetEchoTarget(term);
+    term_.store(term, std::memory_order_release);
+    SetEchoTarget(term);
 }
 
-void ConnSetCommLine(CommLine* comm)
+void ConnFacade::SetCommLine(CommLine* comm)
 {
-    g_comm.store(comm, std::memory_order_release);
-    ConnSetSerialLine(comm);
+    comm_.store(comm, std::memory_order_release);
+    SetSerialLine(comm);
 }
 
-void ConnSetTelnetSocket(TelnetSocket* telnet)
+void ConnFacade::SetTelnetSocket(TelnetSocket* telnet)
 {
-    g_telnetSocket.store(telnet, std::memory_order_release);
-    ConnSetTelnetLine(telnet);
+    telnetSocket_.store(telnet, std::memory_order_release);
+    SetTelnetLine(telnet);
 }
 
-void ConnSetLineService(LineService* modem) { g_modem.store(modem, std::memory_order_release); }
-void ConnSetUiLoop(UiLoop* loop) { g_loop.store(loop, std::memory_order_release); }
-CommLine* AppCommLine() { return g_comm.load(std::memory_order_acquire); }
-TelnetSocket* AppTelnetSocket() { return g_telnetSocket.load(std::memory_order_acquire); }
-LineService* AppLineService() { return g_modem.load(std::memory_order_acquire); }
-UiLoop* AppUiLoop() { return g_loop.load(std::memory_order_acquire); }
-
-FrameSink* AppFrameSink() { return g_sink.load(std::memory_order_acquire); }
-void SetFrameSink(FrameSink* sink) { g_sink.store(sink, std::memory_order_release); }
-
-void ConnSetSerialLine(ConnLine* line) { g_serial.store(line, std::memory_order_release); }
-void ConnSetTelnetLine(ConnLine* line) { g_telnet.store(line, std::memory_order_release); }
-void ConnSetEchoTarget(ConnEchoTarget* term) { g_echo.store(term, std::memory_order_release); }
-
-int ConnWrite(const uint8_t* data, int len)
+int ConnFacade::ConnWrite(const uint8_t* data, int len)
 {
     if (len < 0 || (len > 0 && !data))
         return -1;
-    if (ConnState.LocalEcho && !ConnState.Receiving && !ConnState.Sending) {
-        ConnEchoTarget* t = g_echo.load(std::memory_order_acquire);
+    ConnStateFlags& st = State();
+    if (st.LocalEcho && !st.Receiving && !st.Sending) {
+        ConnEchoTarget* t = echo_.load(std::memory_order_acquire);
         if (t && !t->Frozen())
             t->FeedEcho(data, len);
     }
@@ -89,7 +57,7 @@ int ConnWrite(const uint8_t* data, int len)
     return -1;
 }
 
-int ConnRead(uint8_t* buf, int wanted)
+int ConnFacade::ConnRead(uint8_t* buf, int wanted)
 {
     if (!buf || wanted < 0)
         return -1;
@@ -100,7 +68,7 @@ int ConnRead(uint8_t* buf, int wanted)
     return -1;
 }
 
-int ConnAvailable()
+int ConnFacade::ConnAvailable()
 {
     if (ConnLine* s = OpenSerial())
         return s->Available();
@@ -109,38 +77,36 @@ int ConnAvailable()
     return 0;
 }
 
-int ConnKind()
+ConnLineKind ConnFacade::ConnKind()
 {
     if (OpenSerial())
-        return 2;
+        return ConnLineKind::Serial;
     if (OpenTelnet())
-        return 1;
-    return 0;
+        return ConnLineKind::Telnet;
+    return ConnLineKind::None;
 }
 
-bool ConnIsOpen() { return ConnKind() != 0; }
-
-bool ConnOpenPort(const PhoneBookEntry& entry)
+bool ConnFacade::ConnOpenPort(const PhoneBookEntry& entry)
 {
-    ConnState.Connected = false;
-    ConnState.Connecting = true;
-    CommLine* comm = AppCommLine();
+    State().Connected = false;
+    State().Connecting = true;
+    CommLine* comm = Comm();
     return comm && comm->Open(entry.port);
 }
 
-bool ConnDial(const PhoneBookEntry& entry)
+bool ConnFacade::ConnDial(const PhoneBookEntry& entry)
 {
-    ConnState.Connected = false;
-    ConnState.Connecting = true;
-    ConnFrame* frame = AppConnFrame();
+    State().Connected = false;
+    State().Connecting = true;
+    ConnFrame* frame = Frame();
     bool ok = false;
     if (EntryIsTelnet(entry)) {
-        if (ConnTerminal* term = AppConnTerminal()) {
+        if (ConnTerminal* term = Terminal()) {
             char text[128];
             std::snprintf(text, sizeof text, "\r\n%s 에 연결중...\r\n", entry.number);
             term->WriteText(text);
         }
-        TelnetSocket* telnet = AppTelnetSocket();
+        TelnetSocket* telnet = Telnet();
         ok = telnet && telnet->Connect(entry);
     } else if (EntryIsComPort(entry)) {
         // Re-dialling a direct-port entry opens its port again.
@@ -148,65 +114,39 @@ bool ConnDial(const PhoneBookEntry& entry)
     } else {
         if (frame && !frame->DialWindowOpen())
             frame->OpenDialWindow(entry);
-        LineService* modem = AppLineService();
+        LineService* modem = Modem();
         ok = modem && modem->Dial(entry);
     }
     if (!ok) {
         // Nothing is under way: the dialling window closes itself on this.
-        ConnState.Connecting = false;
+        State().Connecting = false;
         if (frame)
             frame->Message("연결을 할 수 없습니다.", kProgramName, MsgIcon::Exclamation);
     }
     return ok;
 }
 
-void ConnHangUp()
+void ConnFacade::ConnHangUp()
 {
     // The lines close first: while the dialling window is still going away,
     // a busy report must not start another dial.
-    if (LineService* modem = AppLineService())
+    if (LineService* modem = Modem())
         modem->CancelRedial();
-    if (CommLine* comm = AppCommLine())
+    if (CommLine* comm = Comm())
         comm->Close();
-    if (TelnetSocket* telnet = AppTelnetSocket())
+    if (TelnetSocket* telnet = Telnet())
         telnet->Close();
-    ConnFrame* frame = AppConnFrame();
+    ConnFrame* frame = Frame();
     if (frame && frame->DialWindowOpen()) {
         // The window closes itself within 500 ms once Connecting is clear;
         // let it, but never wait on it for long.
-        UiLoop* loop = AppUiLoop();
+        UiLoop* loop = Loop();
         auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
         while (loop && frame->DialWindowOpen() && std::chrono::steady_clock::now() < until)
             loop->ProcessEvents(50);
         if (frame->DialWindowOpen())
             frame->CloseDialWindow();
     }
-}
-
-void AutoResetEvent::Set()
-{
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
-    cv_.notify_one();
-}
-
-void AutoResetEvent::Reset()
-{
-    std::lock_guard lock(mutex_);
-    signalled_ = false;
-}
-
-bool AutoResetEvent::Wait(int timeoutMs)
-{
-    std::unique_lock lock(mutex_);
-    if (timeoutMs < 0)
-        cv_.wait(lock, [this] { return signalled_; });
-    else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; }))
-        return false;
-    signalled_ = false;
-    return true;
 }
 
 }  // namespace velo

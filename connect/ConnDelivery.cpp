@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/ConnUi.h"
 
 namespace velo {
 
-ConnDelivery::ConnDelivery(ConnTerminal* term) : term_(term) {}
+ConnDelivery::ConnDelivery(ConnFacade& conn, ConnTerminal* term) : conn_(conn), term_(term) {}
 
-ConnTerminal* ConnDelivery::Terminal() const { return term_ ? term_ : AppConnTerminal(); }
+ConnTerminal* ConnDelivery::Terminal() const { return term_ ? term_ : conn_.Terminal(); }
 
 void ConnDelivery::DropRemainder()
 {
@@ -54,8 +54,8 @@ void ConnDelivery::Deliver()
         ~Guard() { flag = false; }
     } guard{running_};
 
-    if (ConnState.WorkerOwnsStream() || term->Frozen()) {
-        DataEvent.Set();
+    if (conn_.State().WorkerOwnsStream() || term->Frozen()) {
+        conn_.Flags().DataEvent.Set();
         return;
     }
     if (term->Hold())
@@ -64,7 +64,7 @@ void ConnDelivery::Deliver()
         return;
     if (term->Hold())
         return;
-    int n = ConnRead(buf_, 0);
+    int n = conn_.ConnRead(buf_, 0);
     if (n <= 0)
         return;
     n = std::min(n, kConnReadBuffer);

@@ -21,8 +21,8 @@ class ConnTerminal;
 
 class ConnDelivery {
 public:
-    // term null: the process-wide terminal (AppConnTerminal()).
-    explicit ConnDelivery(ConnTerminal* term = nullptr);
+    // term null: the facade's terminal.
+    explicit ConnDelivery(ConnFacade& conn, ConnTerminal* term = nullptr);
 
     // The CMD_CONN_DATA algorithm. Re-entry (through a message loop run from
     // inside Feed) returns at once.
@@ -42,6 +42,7 @@ private:
     bool FeedRemainder(ConnTerminal& term);
     void Keep(const uint8_t* data, int len);
 
+    ConnFacade& conn_;
     ConnTerminal* term_;
     bool running_ = false;
     uint8_t buf_[kConnReadBuffer];

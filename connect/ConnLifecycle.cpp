@@ -5,8 +5,7 @@
 
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "base/ConnState.h"
-#include "base/TermShared.h"
+#include "base/Flags.h"
 #include "connect/ConnUi.h"
 #include "base/FrameSink.h"
 #include "connect/LineService.h"
@@ -14,8 +13,8 @@
 
 namespace velo {
 
-ConnLifecycle::ConnLifecycle(ConnFrame* frame, ConnTerminal* term, UiLoop* loop)
-    : frame_(frame), term_(term), loop_(loop), delivery_(term)
+ConnLifecycle::ConnLifecycle(ConnFacade& conn, ConnFrame* frame, ConnTerminal* term, UiLoop* loop)
+    : conn_(conn), frame_(frame), term_(term), loop_(loop), delivery_(conn, term)
 {
 }
 
@@ -29,9 +28,9 @@ ConnLifecycle::~ConnLifecycle()
     }
 }
 
-ConnFrame* ConnLifecycle::Frame() const { return frame_ ? frame_ : AppConnFrame(); }
-ConnTerminal* ConnLifecycle::Terminal() const { return term_ ? term_ : AppConnTerminal(); }
-UiLoop* ConnLifecycle::Loop() const { return loop_ ? loop_ : AppUiLoop(); }
+ConnFrame* ConnLifecycle::Frame() const { return frame_ ? frame_ : conn_.Frame(); }
+ConnTerminal* ConnLifecycle::Terminal() const { return term_ ? term_ : conn_.Terminal(); }
+UiLoop* ConnLifecycle::Loop() const { return loop_ ? loop_ : conn_.Loop(); }
 
 void ConnLifecycle::Start()
 {
@@ -39,7 +38,7 @@ void ConnLifecycle::Start()
     if (!l || safetyTimer_)
         return;
     safetyTimer_ = l->StartTimer(kSafetyIntervalMs, true, [this] {
-        if (ConnState.Connected)
+        if (conn_.State().Connected)
             delivery_.Deliver();
     });
 }
@@ -79,8 +78,8 @@ bool ConnLifecycle::Handle(int id)
 // Common to both "up" handlers: flags, title, tick count, terminal, favourites.
 void ConnLifecycle::MarkUp()
 {
-    ConnState.Connected = true;
-    ConnState.Connecting = false;
+    conn_.State().Connected = true;
+    conn_.State().Connecting = false;
     ConnFrame* f = Frame();
     if (f)
         f->SetTitle(std::string(kProgramName) + " - " + current_.name);
@@ -94,7 +93,7 @@ void ConnLifecycle::OnConnected()
     if (t && EntryIsTelnet(current_)) {
         std::string host = current_.number;
         unsigned long port = static_cast<unsigned long>(current_.port);
-        if (TelnetSocket* s = AppTelnetSocket(); s && !s->PeerAddress().empty()) {
+        if (TelnetSocket* s = conn_.Telnet(); s && !s->PeerAddress().empty()) {
             host = s->PeerAddress();
             port = s->PeerPort();
         }
@@ -102,7 +101,7 @@ void ConnLifecycle::OnConnected()
         std::snprintf(text, sizeof text, "\r\n%s:%lu 에 연결됨.\r\n\r\n", host.c_str(), port);
         t->WriteText(text);
     }
-    TermShared.ServiceKind = (current_.service >= 0 && current_.service < kServiceOther) ? current_.service
+    conn_.Flags().TermShared.ServiceKind = (current_.service >= 0 && current_.service < kServiceOther) ? current_.service
                                                                               : kServiceOther;
     if (f)
         f->PlaySound("연결됨");
@@ -118,7 +117,7 @@ void ConnLifecycle::OnConnected()
         preSendTimer_ = l->StartTimer(kPreSendDelayMs, false, [this] {
             preSendTimer_ = 0;
             ConnFrame* fr = Frame();
-            if (fr && ConnState.Connected && current_.preSend[0])
+            if (fr && conn_.State().Connected && current_.preSend[0])
                 fr->SendPreSend(current_.preSend);
         });
     }
@@ -126,7 +125,7 @@ void ConnLifecycle::OnConnected()
 
 void ConnLifecycle::OnPortOpened()
 {
-    TermShared.ServiceKind = kServiceOther;
+    conn_.Flags().TermShared.ServiceKind = kServiceOther;
     MarkUp();
     if (ConnTerminal* t = Terminal())
         t->ConnectionChanged(true);
@@ -146,14 +145,14 @@ void ConnLifecycle::StopPreSendTimer()
 // Common to both "down" handlers once the message and the sound are done.
 void ConnLifecycle::MarkDown()
 {
-    ConnState.Connected = false;
-    ConnState.Connecting = false;
-    TermShared.ServiceKind = kServiceOther;
+    conn_.State().Connected = false;
+    conn_.State().Connecting = false;
+    conn_.Flags().TermShared.ServiceKind = kServiceOther;
     StopPreSendTimer();
     ConnFrame* f = Frame();
     if (f)
         f->SetTitle(kProgramName);
-    DataEvent.Set();
+    conn_.Flags().DataEvent.Set();
     if (f) {
         f->WaitTransferThreads(kTransferWaitMs);
         f->EnableFavourites(false);
@@ -164,11 +163,11 @@ void ConnLifecycle::MarkDown()
 
 void ConnLifecycle::OnClosed()
 {
-    if (ConnState.Connecting && EntryIsTelnet(current_)) {
+    if (conn_.State().Connecting && EntryIsTelnet(current_)) {
         if (ConnTerminal* t = Terminal())
             t->WriteText("연결 실패.\r\n");
     }
-    if (ConnState.Connected) {
+    if (conn_.State().Connected) {
         if (ConnFrame* f = Frame())
             f->PlaySound("연결끊김");
     }
@@ -180,9 +179,9 @@ void ConnLifecycle::OnPortClosed() { MarkDown(); }
 void ConnLifecycle::OnRedial()
 {
     // A re-dial that the user's hang-up overtook is dropped.
-    if (LineService* modem = AppLineService(); modem && !modem->TakeRedial())
+    if (LineService* modem = conn_.Modem(); modem && !modem->TakeRedial())
         return;
-    ConnDial(current_);
+    conn_.ConnDial(current_);
 }
 
 void ConnLifecycle::OnTransferDone(const uint8_t* leftover, int len, bool hangUpAfter)
@@ -191,14 +190,13 @@ void ConnLifecycle::OnTransferDone(const uint8_t* leftover, int len, bool hangUp
         f->PlaySound("파일전송완료");
     delivery_.FeedLeftover(leftover, len);
     if (hangUpAfter) {
-        if (FrameSink* sink = AppFrameSink())
-            sink->PostCommand(ID_CONN_HANGUP);
+        conn_.Out().frame.PostCommand(ID_CONN_HANGUP);
     }
 }
 
 bool ConnLifecycle::Connect(const PhoneBookEntry& entry, bool askFirst)
 {
-    if (ConnState.Connected || ConnState.Connecting) {
+    if (conn_.State().Connected || conn_.State().Connecting) {
         ConnFrame* f = Frame();
         if (askFirst && (!f || !f->Ask("연결되어 있습니다.\n끊으시겠습니까?")))
             return false;
@@ -208,13 +206,13 @@ bool ConnLifecycle::Connect(const PhoneBookEntry& entry, bool askFirst)
     delivery_.DropRemainder();
     if (ConnFrame* f = Frame())
         f->PrepareTerminal(current_);
-    ConnDial(current_);
+    conn_.ConnDial(current_);
     return true;
 }
 
 bool ConnLifecycle::ConnectComPort(int n)
 {
-    if (ConnState.Connected || ConnState.Connecting) {
+    if (conn_.State().Connected || conn_.State().Connecting) {
         ConnFrame* f = Frame();
         if (!f || !f->Ask("연결되어 있습니다.\n끊으시겠습니까?"))
             return false;
@@ -227,7 +225,7 @@ bool ConnLifecycle::ConnectComPort(int n)
     SetEntryText(current_.name, port);
     SetEntryText(current_.number, port);
     delivery_.DropRemainder();
-    if (ConnOpenPort(current_))
+    if (conn_.ConnOpenPort(current_))
         return true;
     Disconnect();
     if (ConnFrame* f = Frame()) {
@@ -242,14 +240,14 @@ void ConnLifecycle::Disconnect()
 {
     // Between a busy call's close and its re-dial neither flag is set, but a
     // hang-up (the dialling window's cancel) must still stop the re-dial.
-    if (LineService* modem = AppLineService())
+    if (LineService* modem = conn_.Modem())
         modem->CancelRedial();
-    if (!ConnState.Connected && !ConnState.Connecting)
+    if (!conn_.State().Connected && !conn_.State().Connecting)
         return;
-    ConnState.Connected = false;
-    ConnState.Connecting = false;
+    conn_.State().Connected = false;
+    conn_.State().Connecting = false;
     StopPreSendTimer();
-    DataEvent.Set();
+    conn_.Flags().DataEvent.Set();
     ConnFrame* f = Frame();
     if (f) {
         f->WaitTransferThreads(kTransferWaitMs);
@@ -257,7 +255,7 @@ void ConnLifecycle::Disconnect()
     }
     if (ConnTerminal* t = Terminal())
         t->ConnectionChanged(false);
-    ConnHangUp();
+    conn_.ConnHangUp();
     if (f)
         f->PlaySound("연결끊김");
 }

@@ -27,9 +27,9 @@ public:
     static constexpr int kPreSendDelayMs = 2000;    // timer 101
     static constexpr int kTransferWaitMs = 5000;
 
-    // Null arguments mean the process-wide ones (AppConnFrame(),
-    // AppConnTerminal(), AppUiLoop()).
-    ConnLifecycle(ConnFrame* frame = nullptr, ConnTerminal* term = nullptr, UiLoop* loop = nullptr);
+    // Null arguments mean the facade's own frame, terminal and UI loop.
+    explicit ConnLifecycle(ConnFacade& conn, ConnFrame* frame = nullptr, ConnTerminal* term = nullptr,
+                           UiLoop* loop = nullptr);
     ~ConnLifecycle();
     ConnLifecycle(const ConnLifecycle&) = delete;
     ConnLifecycle& operator=(const ConnLifecycle&) = delete;
@@ -72,6 +72,7 @@ private:
     void MarkDown();
     void StopPreSendTimer();
 
+    ConnFacade& conn_;
     ConnFrame* frame_;
     ConnTerminal* term_;
     UiLoop* loop_;

@@ -1,22 +1,19 @@
 // What the window-free connection code asks of the user interface. The Qt side
-// implements these three interfaces once and installs them; tests replace them
-// with recorders and a small poll loop.
+// implements these interfaces once and hands them to the connection facade
+// (ConnFacade::SetFrame, SetTerminal); tests hand recorders.
 //
 //   ConnTerminal  the terminal window as the data path sees it (CAnsiTerm)
 //   ConnFrame     the main frame's services: message boxes, questions, the
 //                 dialling window, sounds, title, favourites, transfer threads
-//   UiLoop        the UI thread's event loop: posting work to it, watching a
-//                 descriptor, timers, and letting events run during a wait
 //
-// Threads: everything here is called on the UI thread, except UiLoop::Post
-// (any thread) and ConnTerminal::Frozen/FeedEcho (whatever thread calls
-// ConnWrite; see Conn.h).
+// Threads: everything here is called on the UI thread, except
+// ConnTerminal::Frozen/FeedEcho (whatever thread calls ConnWrite; see Conn.h).
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
 
+#include "base/UiLoop.h"
 #include "connect/Conn.h"
 #include "connect/PhoneBookEntry.h"
 
@@ -79,33 +76,5 @@ public:
     virtual void SendPreSend(std::string_view text) = 0;
 };
 
-class UiLoop {
-public:
-    using FdHandler = std::function<void(bool readable, bool writable)>;
-    virtual ~UiLoop() = default;
-    // Any thread: runs fn later on the UI thread.
-    virtual void Post(std::function<void()> fn) = 0;
-    // Watches a descriptor; the handler runs on the UI thread while the
-    // descriptor is ready for what SetWatch asked (level-triggered, as a
-    // QSocketNotifier). A new watch asks for nothing. Returns an id > 0.
-    virtual int AddWatch(int fd, FdHandler handler) = 0;
-    virtual void SetWatch(int id, bool read, bool write) = 0;
-    // After this returns the handler is never called again.
-    virtual void RemoveWatch(int id) = 0;
-    // Timers: fn runs on the UI thread after ms, once or every ms. Returns an
-    // id > 0.
-    virtual int StartTimer(int ms, bool repeat, std::function<void()> fn) = 0;
-    virtual void StopTimer(int id) = 0;
-    // Lets pending UI events run, for at most about maxMs; used by waits that
-    // must keep the interface alive. Handlers may re-enter the caller.
-    virtual void ProcessEvents(int maxMs) = 0;
-};
-
-// The process-wide frame and terminal; null until the frame installs them.
-ConnFrame* AppConnFrame();
-void SetConnFrame(ConnFrame* frame);
-ConnTerminal* AppConnTerminal();
-// Also installs the terminal as the local echo target of ConnWrite.
-void ConnSetTerminal(ConnTerminal* term);
 
 }  // namespace velo

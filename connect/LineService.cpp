@@ -17,13 +17,13 @@
 #include "connect/ConnUi.h"
 #include "base/FrameSink.h"
 #include "connect/SerialDevice.h"
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 
 namespace velo {
 
 namespace {
 
-constexpr const char* kModemSection = "모뎀설정";
 constexpr size_t kLineMax = 256;
 
 std::string ModemSection(int i)
@@ -35,9 +35,9 @@ std::string ModemSection(int i)
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
-void ShowMessage(std::string_view text, MsgIcon icon)
+void ShowMessage(ConnFrame* f, std::string_view text, MsgIcon icon)
 {
-    if (ConnFrame* f = AppConnFrame())
+    if (f)
         f->Message(text, kProgramName, icon);
 }
 
@@ -134,7 +134,8 @@ std::string_view DisconnectMessage(DisconnectMode mode)
     }
 }
 
-LineService::LineService(CommLine& comm, UiLoop* loop) : comm_(comm), loopArg_(loop)
+LineService::LineService(ConnFacade& conn, CommLine& comm, UiLoop* loop)
+    : conn_(conn), comm_(comm), loopArg_(loop)
 {
     comm_.SetCallOwner(this);
 }
@@ -145,11 +146,10 @@ LineService::~LineService()
     comm_.SetCallOwner(nullptr);
 }
 
-UiLoop* LineService::Loop() const { return loopArg_ ? loopArg_ : AppUiLoop(); }
+UiLoop* LineService::Loop() const { return loopArg_ ? loopArg_ : conn_.Loop(); }
 
-std::vector<ModemInfo> LineService::LoadModems()
+std::vector<ModemInfo> LineService::LoadModems(SettingsStore& s)
 {
-    SettingsStore& s = AppSettings();
     std::vector<ModemInfo> list;
     for (int i = 0; i < kMaxModems; ++i) {
         std::string sec = ModemSection(i);
@@ -165,9 +165,8 @@ std::vector<ModemInfo> LineService::LoadModems()
     return list;
 }
 
-void LineService::SaveModems(const std::vector<ModemInfo>& modems)
+void LineService::SaveModems(SettingsStore& s, const std::vector<ModemInfo>& modems)
 {
-    SettingsStore& s = AppSettings();
     int n = std::min<int>(static_cast<int>(modems.size()), kMaxModems);
     for (int i = 0; i < n; ++i) {
         std::string sec = ModemSection(i);
@@ -180,12 +179,18 @@ void LineService::SaveModems(const std::vector<ModemInfo>& modems)
         s.WriteString(ModemSection(n), "Device", "");
 }
 
-int LineService::CurrentModem() { return AppSettings().ReadInt(kModemSection, "현재사용모뎀", 0); }
-void LineService::SetCurrentModem(int index) { AppSettings().WriteInt(kModemSection, "현재사용모뎀", index); }
+int LineService::CurrentModem(SettingsStore& s)
+{
+    return settings::ReadIntDefault(s, settings::kModems, settings::kCurrentModem);
+}
+void LineService::SetCurrentModem(SettingsStore& s, int index)
+{
+    s.WriteInt(settings::kModems, settings::kCurrentModem, index);
+}
 
 void LineService::NoModem()
 {
-    ConnFrame* f = AppConnFrame();
+    ConnFrame* f = conn_.Frame();
     if (!f)
         return;
     if (f->Ask("모뎀이 없거나 설치가 제대로 되지 않았습니다.\n지금 모뎀 설치를 하시겠습니까?") &&
@@ -195,8 +200,8 @@ void LineService::NoModem()
 
 bool LineService::Initialise()
 {
-    current_ = CurrentModem();
-    modems_ = LoadModems();
+    current_ = CurrentModem(conn_.Out().settings);
+    modems_ = LoadModems(conn_.Out().settings);
     if (modems_.empty()) {
         NoModem();
         return false;
@@ -307,7 +312,7 @@ bool LineService::Dial(const PhoneBookEntry& entry)
     int fd = OpenSerialDevice(modem.device, &err);
     if (fd < 0) {
         if (err == SerialOpenError::Busy)
-            ShowMessage("Non-TAPI 응용 프로그램이 모뎀을 사용하고 있거나,\n다른 이유로 전화를 걸 수 없습니다.",
+            ShowMessage(conn_.Frame(), "Non-TAPI 응용 프로그램이 모뎀을 사용하고 있거나,\n다른 이유로 전화를 걸 수 없습니다.",
                         MsgIcon::Stop);
         else
             NoModem();
@@ -464,8 +469,7 @@ void LineService::OnCallState(unsigned call, CallState state, DisconnectMode mod
             return;
         connected_ = true;
         carrierAtConnect_ = SerialCarrier(lineFd_);
-        if (FrameSink* sink = AppFrameSink())
-            sink->SendCommand(CMD_CONN_CONNECTED);
+        conn_.Out().frame.SendCommand(CMD_CONN_CONNECTED);
         comm_.StartPollThread();
         if (l && connected_)
             carrierTimer_ = l->StartTimer(kCarrierCheckMs, true, [this, call] {
@@ -479,10 +483,9 @@ void LineService::OnCallState(unsigned call, CallState state, DisconnectMode mod
         std::string_view text = DisconnectMessage(mode);
         if (text.empty()) {
             redialWanted_ = true;
-            if (FrameSink* sink = AppFrameSink())
-                sink->PostCommand(CMD_CONN_REDIAL);
+            conn_.Out().frame.PostCommand(CMD_CONN_REDIAL);
         } else {
-            ShowMessage(text, MsgIcon::Exclamation);
+            ShowMessage(conn_.Frame(), text, MsgIcon::Exclamation);
         }
         return;
     }
@@ -501,8 +504,8 @@ void LineService::OnLineDevState(LineDevState state)
         return;
     case LineDevState::Removed:
         CloseConnection();
-        ShowMessage("모뎀이 삭제되었습니다.", MsgIcon::Exclamation);
-        modems_ = LoadModems();
+        ShowMessage(conn_.Frame(), "모뎀이 삭제되었습니다.", MsgIcon::Exclamation);
+        modems_ = LoadModems(conn_.Out().settings);
         return;
     default:
         return;
@@ -547,8 +550,7 @@ void LineService::CloseCall()
     call_ = 0;  // reports for this call are stale from here on
     connected_ = false;
     if (hadLine) {
-        if (FrameSink* sink = AppFrameSink())
-            sink->SendCommand(CMD_CONN_CLOSED);
+        conn_.Out().frame.SendCommand(CMD_CONN_CLOSED);
     }
     comm_.ReleasePort();
     if (hadLine) {

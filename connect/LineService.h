@@ -70,17 +70,17 @@ public:
     static constexpr int kDialTimeoutMs = 90000;
     static constexpr int kCarrierCheckMs = 1000;
 
-    // loop null: AppUiLoop().
-    explicit LineService(CommLine& comm, UiLoop* loop = nullptr);
+    // loop null: the facade's UI loop.
+    LineService(ConnFacade& conn, CommLine& comm, UiLoop* loop = nullptr);
     ~LineService() override;
     LineService(const LineService&) = delete;
     LineService& operator=(const LineService&) = delete;
 
-    static std::vector<ModemInfo> LoadModems();
+    static std::vector<ModemInfo> LoadModems(SettingsStore& s);
     // Writes the whole list, ending it after the last one.
-    static void SaveModems(const std::vector<ModemInfo>& modems);
-    static int CurrentModem();
-    static void SetCurrentModem(int index);
+    static void SaveModems(SettingsStore& s, const std::vector<ModemInfo>& modems);
+    static int CurrentModem(SettingsStore& s);
+    static void SetCurrentModem(SettingsStore& s, int index);
 
     // Reads "현재사용모뎀" and the list. Without a usable modem: asks
     // "모뎀이 없거나 설치가 제대로 되지 않았습니다.\n지금 모뎀 설치를
@@ -136,6 +136,7 @@ private:
     void StopWatching();
     void HangUp(bool wasConnected);
 
+    ConnFacade& conn_;
     CommLine& comm_;
     UiLoop* loopArg_;
     std::vector<ModemInfo> modems_;

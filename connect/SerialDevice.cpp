@@ -13,6 +13,7 @@
 #include <array>
 #include <utility>
 
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 
 namespace velo {
@@ -34,9 +35,8 @@ constexpr std::array<std::pair<int, speed_t>, 30> kRates{{
 
 }  // namespace
 
-SerialParams ReadPortParams(int n)
+SerialParams ReadPortParams(SettingsStore& s, int n)
 {
-    SettingsStore& s = AppSettings();
     std::string sec = PortSection(n);
     SerialParams p;
     p.baudRate = s.ReadInt(sec, "BaudRate", 9600);
@@ -46,9 +46,8 @@ SerialParams ReadPortParams(int n)
     return p;
 }
 
-void WritePortParams(int n, const SerialParams& p)
+void WritePortParams(SettingsStore& s, int n, const SerialParams& p)
 {
-    SettingsStore& s = AppSettings();
     std::string sec = PortSection(n);
     s.WriteInt(sec, "BaudRate", p.baudRate);
     s.WriteInt(sec, "ByteSize", p.byteSize & 0xFF);
@@ -56,20 +55,23 @@ void WritePortParams(int n, const SerialParams& p)
     s.WriteInt(sec, "Parity", p.parity & 0xFF);
 }
 
-std::string ComDevicePath(int n)
+std::string ComDevicePath(SettingsStore& s, int n)
 {
-    std::string dev = AppSettings().ReadString(PortSection(n), "Device", "");
+    std::string dev = s.ReadString(PortSection(n), "Device", "");
     if (!dev.empty())
         return dev;
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
-int ReadWaitInterval()
+int ReadWaitInterval(SettingsStore& s)
 {
-    return std::clamp(AppSettings().ReadInt("COM", "WaitInterVal", 200), 0, 2000);
+    return std::clamp(settings::ReadIntDefault(s, settings::kCom, settings::kWaitInterval), 0, 2000);
 }
 
-void WriteWaitInterval(int ms) { AppSettings().WriteInt("COM", "WaitInterVal", std::clamp(ms, 0, 2000)); }
+void WriteWaitInterval(SettingsStore& s, int ms)
+{
+    s.WriteInt(settings::kCom, settings::kWaitInterval, std::clamp(ms, 0, 2000));
+}
 
 int OpenSerialDevice(const std::string& path, SerialOpenError* err)
 {

@@ -9,6 +9,8 @@
 
 namespace velo {
 
+class SettingsStore;
+
 // The four per-port values kept in the settings section "COM1".."COM9".
 // StopBits and Parity use the codes the program has always stored: stop bits
 // 0 one, 1 one and a half, 2 two; parity 0 none, 1 odd, 2 even, 3 mark,
@@ -20,16 +22,16 @@ struct SerialParams {
     int parity = 0;
 };
 
-SerialParams ReadPortParams(int n);
-void WritePortParams(int n, const SerialParams& p);
+SerialParams ReadPortParams(SettingsStore& s, int n);
+void WritePortParams(SettingsStore& s, int n, const SerialParams& p);
 
 // "COM%d" → the section's "Device" entry when set, else /dev/ttyS<n-1>.
-std::string ComDevicePath(int n);
+std::string ComDevicePath(SettingsStore& s, int n);
 
 // "COM"/"WaitInterVal": the response speed, 0..2000, default 200. Stored and
 // edited only; the poll interval stays 250 ms.
-int ReadWaitInterval();
-void WriteWaitInterval(int ms);
+int ReadWaitInterval(SettingsStore& s);
+void WriteWaitInterval(SettingsStore& s, int ms);
 
 enum class SerialOpenError { None, Missing, NotTty, Busy, Other };
 

@@ -13,19 +13,13 @@
 #include <algorithm>
 
 #include "base/CommandIds.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/ConnUi.h"
 #include "base/FrameSink.h"
 
 namespace velo {
 
 namespace {
-
-void SendToFrame(int id)
-{
-    if (FrameSink* sink = AppFrameSink())
-        sink->SendCommand(id);
-}
 
 int PendingBytes(int fd)
 {
@@ -35,7 +29,7 @@ int PendingBytes(int fd)
 
 }  // namespace
 
-TelnetSocket::TelnetSocket(UiLoop* loop) : loopArg_(loop) {}
+TelnetSocket::TelnetSocket(ConnFacade& conn, UiLoop* loop) : conn_(conn), loopArg_(loop) {}
 
 TelnetSocket::~TelnetSocket() { DropSocket(); }
 
@@ -52,7 +46,7 @@ bool TelnetSocket::Connect(const PhoneBookEntry& entry)
     entry_ = entry;
     filter_.Reset();
     filter_.SetTerminal(entry_.termType, entry_.width, entry_.height);
-    loop_ = loopArg_ ? loopArg_ : AppUiLoop();
+    loop_ = loopArg_ ? loopArg_ : conn_.Loop();
     stop_.Reset();
     last_ = Last::None;
     active_ = true;
@@ -170,7 +164,7 @@ void TelnetSocket::Connected()
     readWanted_ = true;
     ApplyWatch();
     last_ = Last::Connected;
-    SendToFrame(CMD_CONN_CONNECTED);
+    Sink().SendCommand(CMD_CONN_CONNECTED);
 }
 
 void TelnetSocket::DropSocket()
@@ -191,7 +185,7 @@ void TelnetSocket::DropSocket()
 void TelnetSocket::Close()
 {
     if (active_ && last_.exchange(Last::Closed) != Last::Closed)
-        SendToFrame(CMD_CONN_CLOSED);
+        Sink().SendCommand(CMD_CONN_CLOSED);
     active_ = false;
     stop_.Signal();
     DropSocket();
@@ -252,8 +246,7 @@ void TelnetSocket::OnReceive()
     // between reads) does not keep the UI thread busy.
     readWanted_ = false;
     ApplyWatch();
-    if (FrameSink* sink = AppFrameSink())
-        sink->PostCommand(CMD_CONN_DATA);
+    Sink().PostCommand(CMD_CONN_DATA);
 }
 
 void TelnetSocket::OnSend()
@@ -273,7 +266,7 @@ void TelnetSocket::OnClose()
 {
     std::string host = entry_.number;
     Close();
-    if (ConnFrame* frame = AppConnFrame())
+    if (ConnFrame* frame = conn_.Frame())
         frame->Message("연결이 해제 되었습니다.", host, MsgIcon::Exclamation);
 }
 
@@ -364,7 +357,7 @@ void TelnetSocket::Reply(const uint8_t* data, int len)
 int TelnetSocket::Receive(uint8_t* buf, int wanted, int cap)
 {
     SharedFd::Use use(fd_);
-    if (!ConnState.Connected || use.fd < 0 || !buf)
+    if (!conn_.State().Connected || use.fd < 0 || !buf)
         return -1;
     int pending = PendingBytes(use.fd);
     if (pending < 0)
@@ -391,7 +384,7 @@ int TelnetSocket::Receive(uint8_t* buf, int wanted, int cap)
 int TelnetSocket::Send(const uint8_t* data, int len)
 {
     SharedFd::Use use(fd_);
-    if (!ConnState.Connected || use.fd < 0)
+    if (!conn_.State().Connected || use.fd < 0)
         return -1;
     if (len <= 0)
         return 0;

@@ -43,8 +43,8 @@ public:
     static constexpr int kSendStallMs = 10000;
     static constexpr int kReplyQueueMax = 16384;
 
-    // loop null: AppUiLoop() at connect time.
-    explicit TelnetSocket(UiLoop* loop = nullptr);
+    // loop null: the facade's UI loop at connect time.
+    explicit TelnetSocket(ConnFacade& conn, UiLoop* loop = nullptr);
     ~TelnetSocket() override;
     TelnetSocket(const TelnetSocket&) = delete;
     TelnetSocket& operator=(const TelnetSocket&) = delete;
@@ -100,6 +100,9 @@ private:
     // With queueMutex_ held: sends queued replies; true when none is left.
     bool FlushRepliesLocked(int fd);
 
+    FrameSink& Sink() const { return conn_.Out().frame; }
+
+    ConnFacade& conn_;
     UiLoop* loopArg_;
     UiLoop* loop_ = nullptr;
     PhoneBookEntry entry_;

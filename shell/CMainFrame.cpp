@@ -37,19 +37,18 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "base/ConnState.h"
-#include "shell/EventSounds.h"
+#include "base/Flags.h"
+#include "shell/AppRuntime.h"
+#include "shell/QtUiLoop.h"
 #include "shell/FrameLogic.h"
 #include "shell/KeyMap.h"
 #include "shell/LockKeys.h"
 #include "shell/MacroSender.h"
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmThread.h"
-#include "base/AppFlags.h"
 #include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 #include "shell/SplashWindow.h"
@@ -83,10 +82,10 @@ const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔
 
 QString CMainFrame::InstallDir() const
 {
-    return QString::fromStdString(ReadInstallDir(AppSettings(), QDir::currentPath().toStdString()));
+    return QString::fromStdString(ReadInstallDir(rt_.Settings(), QDir::currentPath().toStdString()));
 }
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
+CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)
 {
     // No sizing border and no maximise box: the frame's size follows the terminal.
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -101,6 +100,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     createStatusBar();
     FitToTerminal();
     startTimers();
+    rt_.Attach(this);
+    AttachConnections();
 }
 
 CMainFrame::~CMainFrame()
@@ -108,13 +109,17 @@ CMainFrame::~CMainFrame()
     if (!stateSaved_)
         SaveWindowState();
     DetachConnections();
+    rt_.Detach(this);
 }
 
 void CMainFrame::AttachConnections()
 {
-    ConnSetTerminal(term_);
-    SetConnFrame(this);
-    life_ = std::make_unique<ConnLifecycle>(this, term_, nullptr);
+    if (life_)
+        return;
+    ConnFacade& conn = rt_.Conn();
+    conn.SetTerminal(term_);
+    conn.SetFrame(this);
+    life_ = std::make_unique<ConnLifecycle>(conn, this, term_, &rt_.Loop());
     life_->Start();
     // The command line is connected once the window exists.
     QTimer::singleShot(0, this, &CMainFrame::ConnectCommandLine);
@@ -125,10 +130,11 @@ void CMainFrame::DetachConnections()
     if (!life_)
         return;
     life_.reset();
-    if (AppConnFrame() == this)
-        SetConnFrame(nullptr);
-    if (AppConnTerminal() == term_)
-        ConnSetTerminal(nullptr);
+    ConnFacade& conn = rt_.Conn();
+    if (conn.Frame() == this)
+        conn.SetFrame(nullptr);
+    if (conn.Terminal() == term_)
+        conn.SetTerminal(nullptr);
 }
 
 bool CMainFrame::ConnectEntry(const PhoneBookEntry& entry)
@@ -185,10 +191,10 @@ void CMainFrame::createActions()
     windowMenu_ = new QMenu(QStringLiteral("창(&W)"), this);
     helpMenu_ = new QMenu(QStringLiteral("도움말(&H)"), this);
 
-    auto connected = [] { return bool(ConnState.Connected); };
+    auto connected = [this] { return bool(flags_.ConnState.Connected); };
     auto transferFree = [this] {
-        return ConnState.Connected && !ConnState.Sending && !ConnState.Receiving &&
-               !TermShared.Frozen && !ConnState.Automating;
+        return flags_.ConnState.Connected && !flags_.ConnState.Sending && !flags_.ConnState.Receiving &&
+               !flags_.TermShared.Frozen && !flags_.ConnState.Automating;
     };
     (void)connected;
 
@@ -196,7 +202,7 @@ void CMainFrame::createActions()
     AddCommand(fileMenu_, ID_ZMODEM_RECEIVE, QStringLiteral("Z모뎀 파일 받기(&D)"),
                QKeySequence(Qt::ALT | Qt::Key_PageDown), [this] { ReceiveZModem(); }, transferFree);
     AddCommand(fileMenu_, ID_OPEN_DOWNLOADS, QStringLiteral("받은 파일 폴더 열기"), {}, [this] {
-        QString dir = QString::fromStdString(zm::DownloadDir(InstallDir().toStdString()));
+        QString dir = QString::fromStdString(zm::DownloadDir(rt_.Settings(), InstallDir().toStdString()));
         QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
     });
     fileMenu_->addSeparator();
@@ -205,7 +211,7 @@ void CMainFrame::createActions()
     // Connect
     AddCommand(connectMenu_, ID_CONN_HANGUP, QStringLiteral("연결 끊기(&H)"),
                QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { if (life_) life_->Disconnect(); },
-               [] { return ConnState.Connected || ConnState.Connecting; });
+               [this] { return flags_.ConnState.Connected || flags_.ConnState.Connecting; });
 
     // Edit
     AddCommand(editMenu_, ID_COPY, QStringLiteral("복사(&C)"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
@@ -242,27 +248,27 @@ void CMainFrame::createActions()
     AddCommand(settingsMenu_, ID_FONT, QStringLiteral("글꼴 지정(&F)\tF8"), {}, [this] { ChooseFont(); });
     AddCommand(settingsMenu_, ID_PICTURE_MODE, QStringLiteral("그림 상태(&N)"),
                QKeySequence(Qt::ALT | Qt::Key_N), [this] {
-                   TermShared.PictureMode = !TermShared.PictureMode;
+                   flags_.TermShared.PictureMode = !flags_.TermShared.PictureMode;
                    TimedNotice(QStringLiteral("그림 상태"),
-                               TermShared.PictureMode ? QStringLiteral("그림 상태로 설정되었습니다.")
+                               flags_.TermShared.PictureMode ? QStringLiteral("그림 상태로 설정되었습니다.")
                                                       : QStringLiteral("그림 상태가 해제 되었습니다."),
                                700);
                },
-               {}, [] { return bool(TermShared.PictureMode); });
+               {}, [this] { return bool(flags_.TermShared.PictureMode); });
     AddCommand(settingsMenu_, ID_LOCAL_ECHO, QStringLiteral("자국 반향"), {},
-               [] { ConnState.LocalEcho = !ConnState.LocalEcho; }, {},
-               [] { return bool(ConnState.LocalEcho); });
+               [this] { flags_.ConnState.LocalEcho = !flags_.ConnState.LocalEcho; }, {},
+               [this] { return bool(flags_.ConnState.LocalEcho); });
     AddCommand(settingsMenu_, ID_NEWLINE_MODE, QStringLiteral("LF -> CR/LF"), {},
-               [] { TermShared.NewlineMode = !TermShared.NewlineMode; }, {},
-               [] { return bool(TermShared.NewlineMode); });
+               [this] { flags_.TermShared.NewlineMode = !flags_.TermShared.NewlineMode; }, {},
+               [this] { return bool(flags_.TermShared.NewlineMode); });
     AddCommand(settingsMenu_, ID_BEEP, QStringLiteral("비프(Beep)음"), {},
-               [this] { ToggleBeep(); }, {}, [] { return bool(AppFlags.Beep); });
+               [this] { ToggleBeep(); }, {}, [this] { return bool(flags_.AppFlags.Beep); });
     AddCommand(settingsMenu_, ID_CLICK_MOUSE, QStringLiteral("Flicko 마우스"), {},
-               [this] { ToggleClickMouse(); }, {}, [] { return bool(AppFlags.ClickMouse); });
+               [this] { ToggleClickMouse(); }, {}, [this] { return bool(flags_.AppFlags.ClickMouse); });
 
     // Window
     AddCommand(windowMenu_, ID_VIEW_TOGGLE, QStringLiteral("챙긴글 보기(&H)\tF5"), {},
-               [this] { ToggleView(); }, {}, [] { return bool(TermShared.Frozen); });
+               [this] { ToggleView(); }, {}, [this] { return bool(flags_.TermShared.Frozen); });
 
     // Help
     AddCommand(helpMenu_, ID_APP_ABOUT, QStringLiteral("Vellow 정보(&A)..."), {},
@@ -280,11 +286,11 @@ void CMainFrame::createActions()
     AddCommand(nullptr, ID_SHOW_KS, QString(), {}, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Ks);
         term_->AfterModelChange();
-    }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
+    }, [this] { return !flags_.TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
     AddCommand(nullptr, ID_SHOW_JOHAB, QString(), {}, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Johab);
         term_->AfterModelChange();
-    }, [] { return !TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
+    }, [this] { return !flags_.TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
     AddCommand(nullptr, ID_FONT_LARGER, QString(), {}, [this] { StepFont(true); },
                [this] { return FontLargerEnabled(term_->TermFont().faceName); });
     AddCommand(nullptr, ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
@@ -321,7 +327,8 @@ void CMainFrame::createMenus()
 
 void CMainFrame::createTerminal()
 {
-    term_ = new CAnsiTerm(this);
+    term_ = new CAnsiTerm(rt_.Out(), rt_.Conn(), *this, this);
+    term_->Term().SetAutoResponses(&rt_.Responses());
     term_->SetCommandProbe([this](int id) { return CommandEnabled(id); });
     setCentralWidget(term_);
     term_->setFocus();
@@ -376,21 +383,21 @@ void CMainFrame::RefreshStatusBar()
             l->setText(text);
     };
     set(PaneCapture, QStringLiteral("*"));
-    set(PanePicture, TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
+    set(PanePicture, flags_.TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
     set(PaneHeader, QStringLiteral("말머리:''"));
-    int svc = TermShared.ServiceKind;
-    set(PaneConnection, !ConnState.Connected          ? QStringLiteral("연결:없음")
+    int svc = flags_.TermShared.ServiceKind;
+    set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
                         : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
                                                  : QStringLiteral("연결:알수없음"));
     set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
     set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
     // A running transfer shows its progress until the transfer window exists.
-    zm::ZmTransfer& zt = zm::ZmTransfer::App();
+    zm::ZmTransfer& zt = rt_.Transfer();
     if (zt.Running()) {
         const zm::ZmProgress& pr = zt.Progress();
         int64_t total = pr.totalBytes, done = pr.overallBytes;
         int pct = total > 0 ? int(std::min<int64_t>(100, done * 100 / total)) : 0;
-        set(PaneMessage, (ConnState.Sending ? QStringLiteral("%1% 보냄") : QStringLiteral("%1% 받음")).arg(pct) +
+        set(PaneMessage, (flags_.ConnState.Sending ? QStringLiteral("%1% 보냄") : QStringLiteral("%1% 받음")).arg(pct) +
                              QStringLiteral("  ") + QString::fromStdString(pr.Path()));
     }
     unsigned locks = LockIndicators();
@@ -398,7 +405,7 @@ void CMainFrame::RefreshStatusBar()
     set(PaneNum, (locks & 2) ? QStringLiteral("NUM") : QString());
     set(PaneScroll, (locks & 4) ? QStringLiteral("SCRL") : QString());
     qint64 ms = 0;
-    if (ConnState.Connected && life_)
+    if (flags_.ConnState.Connected && life_)
         ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                    life_->ConnectedAt())
                  .count();
@@ -469,7 +476,7 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
         return 0;
     case WM_TRANSFER_PROGRESS: {
         int pct = int(wParam);
-        QString t = ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
+        QString t = flags_.ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
         panes_[PaneMessage]->setText(t);
         if (isMinimized())
             setWindowTitle(t);
@@ -507,19 +514,19 @@ void CMainFrame::FitToTerminal()
 
 void CMainFrame::ToggleBeep()
 {
-    AppFlags.Beep = !AppFlags.Beep;
-    AppSettings().WriteInt(settings::kInit, settings::kBeep, AppFlags.Beep ? 1 : 0);
+    flags_.AppFlags.Beep = !flags_.AppFlags.Beep;
+    rt_.Settings().WriteInt(settings::kInit, settings::kBeep, flags_.AppFlags.Beep ? 1 : 0);
 }
 
 void CMainFrame::ToggleClickMouse()
 {
-    AppFlags.ClickMouse = !AppFlags.ClickMouse;
-    AppSettings().WriteInt(settings::kInit, settings::kClickMouse, AppFlags.ClickMouse ? 1 : 0);
+    flags_.AppFlags.ClickMouse = !flags_.AppFlags.ClickMouse;
+    rt_.Settings().WriteInt(settings::kInit, settings::kClickMouse, flags_.AppFlags.ClickMouse ? 1 : 0);
 }
 
 void CMainFrame::ShowTips()
 {
-    TipsDialog d(TipsDialog::FindTipsFile(InstallDir()), this);
+    TipsDialog d(rt_.Settings(), TipsDialog::FindTipsFile(InstallDir()), this);
     d.exec();
 }
 
@@ -558,7 +565,7 @@ void CMainFrame::SaveWindowState()
         maximised = 1;
     }
     QRect r = normalFrame_.isValid() ? normalFrame_ : frameGeometry();
-    SettingsStore& s = AppSettings();
+    SettingsStore& s = rt_.Settings();
     s.WriteString(settings::kWindow, settings::kRect,
                   FormatWindowRect({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     s.WriteInt(settings::kWindow, settings::kIconic, iconic);
@@ -571,7 +578,7 @@ void CMainFrame::SaveWindowState()
 
 void CMainFrame::RestoreWindowState()
 {
-    SettingsStore& s = AppSettings();
+    SettingsStore& s = rt_.Settings();
     std::string text = s.ReadString(settings::kWindow, settings::kRect, "");
     std::string bars = s.ReadString(std::string(settings::kBarState) + "-Summary", "State", "");
     if (!bars.empty())
@@ -595,7 +602,7 @@ void CMainFrame::ForceClose()
 
 bool CMainFrame::ExitSequence()
 {
-    if (!forceClose_ && (ConnState.Connected || ConnState.Connecting)) {
+    if (!forceClose_ && (flags_.ConnState.Connected || flags_.ConnState.Connecting)) {
         if (QMessageBox::question(this, QStringLiteral("Vellow"),
                                   QStringLiteral("연결중. 끊으시겠습니까?"),
                                   QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
@@ -606,7 +613,7 @@ bool CMainFrame::ExitSequence()
     hide();
     if (life_)
         life_->Disconnect();
-    PlayEventSound("종료", true);
+    rt_.Sounds().Play("종료", true);
     return true;
 }
 
@@ -624,12 +631,6 @@ void CMainFrame::closeEvent(QCloseEvent* e)
     e->accept();
 }
 
-namespace {
-std::atomic<uint64_t> g_postedToUi{0};
-}  // namespace
-
-void NoteUiPost() { g_postedToUi.fetch_add(1, std::memory_order_relaxed); }
-
 void CMainFrame::ReceiveData()
 {
     if (!life_)
@@ -641,40 +642,40 @@ void CMainFrame::ReceiveData()
     QElapsedTimer budget;
     budget.start();
     for (;;) {
-        uint64_t posted = g_postedToUi.load(std::memory_order_relaxed);
+        uint64_t posted = rt_.Sink().PostedCount();
         life_->Handle(CMD_CONN_DATA);
-        if (budget.elapsed() >= 8 || g_postedToUi.load(std::memory_order_relaxed) != posted)
+        if (budget.elapsed() >= 8 || rt_.Sink().PostedCount() != posted)
             break;
-        if (!ConnState.Connected || ConnState.WorkerOwnsStream() || TermShared.Frozen || term_->Hold())
+        if (!flags_.ConnState.Connected || flags_.ConnState.WorkerOwnsStream() || flags_.TermShared.Frozen || term_->Hold())
             break;
-        if (life_->Delivery().RemainderCount() > 0 || ConnAvailable() <= 0)
+        if (life_->Delivery().RemainderCount() > 0 || rt_.Conn().ConnAvailable() <= 0)
             break;
     }
 }
 
 bool CMainFrame::HostFree() const
 {
-    return !ConnState.Sending && !ConnState.Receiving && !TermShared.Frozen;
+    return !flags_.ConnState.Sending && !flags_.ConnState.Receiving && !flags_.TermShared.Frozen;
 }
 
 void CMainFrame::Escape()
 {
-    if (TermShared.Frozen) {
+    if (flags_.TermShared.Frozen) {
         term_->LeaveView();
         term_->setFocus();
         if (life_)
             life_->Handle(CMD_CONN_DATA);
     } else if (term_->SelectionShown()) {
         term_->ClearSelection();
-    } else if (!ConnState.Sending && !ConnState.Receiving) {
+    } else if (!flags_.ConnState.Sending && !flags_.ConnState.Receiving) {
         const uint8_t esc = 0x1B;
-        ConnWrite(&esc, 1);
+        rt_.Conn().ConnWrite(&esc, 1);
     }
 }
 
 void CMainFrame::ToggleView()
 {
-    if (TermShared.Frozen) {
+    if (flags_.TermShared.Frozen) {
         term_->LeaveView();
         term_->setFocus();
         if (life_)
@@ -687,10 +688,9 @@ void CMainFrame::ToggleView()
 
 void CMainFrame::FunctionKey(int n)
 {
-    KeyMap& km = AppKeyMap();
-    if (km.IsSet(n)) {
+    if (KeyMapped(n)) {
         if (HostFree())
-            km.SendKey(n, false);
+            SendKey(n, false);
         return;
     }
     switch (n) {
@@ -722,11 +722,11 @@ void CMainFrame::Paste(bool enter)
     QByteArray utf8 = cb->text().toUtf8();
     // Typed text goes out in CP949 whatever the display code is.
     std::string host = hangul::EncodeCp949(std::string_view(utf8.constData(), size_t(utf8.size())));
-    for (const std::string& w : PasteWrites(host, TermShared.PrinterControl))
-        ConnWrite(reinterpret_cast<const uint8_t*>(w.data()), int(w.size()));
+    for (const std::string& w : PasteWrites(host, flags_.TermShared.PrinterControl))
+        rt_.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(w.data()), int(w.size()));
     if (enter) {
         const uint8_t cr = 0x0D;
-        ConnWrite(&cr, 1);
+        rt_.Conn().ConnWrite(&cr, 1);
     }
 }
 
@@ -801,8 +801,8 @@ void CMainFrame::ChooseColours()
     form->addRow(QStringLiteral("바탕색"), bg);
     if (!ExecFormDialog(d, form))
         return;
-    AppSettings().WriteInt(settings::kInit, settings::kTextColour, fg->currentIndex());
-    AppSettings().WriteInt(settings::kInit, settings::kBackColour, bg->currentIndex());
+    rt_.Settings().WriteInt(settings::kInit, settings::kTextColour, fg->currentIndex());
+    rt_.Settings().WriteInt(settings::kInit, settings::kBackColour, bg->currentIndex());
     term_->SetDefaultColours(fg->currentIndex(), bg->currentIndex());
 }
 
@@ -852,15 +852,15 @@ void CMainFrame::TimedNotice(const QString& title, const QString& text, int ms)
 
 void CMainFrame::ReceiveZModem()
 {
-    std::string dir = zm::DownloadDir(InstallDir().toStdString());
-    zm::ZmTransfer::App().StartReceive(dir);
+    std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
+    rt_.Transfer().StartReceive(dir);
 }
 
 void CMainFrame::TransferDone()
 {
-    std::vector<uint8_t> left = zm::ZmTransfer::App().TakeLeftover();
+    std::vector<uint8_t> left = rt_.Transfer().TakeLeftover();
     if (life_)
-        life_->OnTransferDone(left.data(), int(left.size()), zm::TransferOptions.HangUpAfterTransfer);
+        life_->OnTransferDone(left.data(), int(left.size()), rt_.Transfer().Options().HangUpAfterTransfer);
     panes_[PaneMessage]->setText(QStringLiteral("준비"));
     if (!isMinimized())
         setWindowTitle(windowTitle());
@@ -896,14 +896,13 @@ void CMainFrame::OpenDialWindow(const PhoneBookEntry& entry)
     auto* cancel = new QPushButton(QStringLiteral("취소"));
     lay->addWidget(cancel);
     connect(cancel, &QPushButton::clicked, d, [this, d] {
-        if (FrameSink* s = AppFrameSink())
-            s->PostCommand(ID_CONN_HANGUP);
+        rt_.Out().frame.PostCommand(ID_CONN_HANGUP);
         d->close();
     });
     // It goes by itself once the call is up or has failed.
     auto* poll = new QTimer(d);
-    connect(poll, &QTimer::timeout, d, [d] {
-        if (!ConnState.Connecting)
+    connect(poll, &QTimer::timeout, d, [this, d] {
+        if (!flags_.ConnState.Connecting)
             d->close();
     });
     poll->start(500);
@@ -921,13 +920,13 @@ void CMainFrame::CloseDialWindow()
 
 bool CMainFrame::OpenModemSettings() { return false; }
 
-void CMainFrame::PlaySound(std::string_view event) { PlayEventSound(event); }
+void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 
 void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
 
 void CMainFrame::EnableFavourites(bool) {}
 
-void CMainFrame::WaitTransferThreads(int timeoutMs) { zm::ZmTransfer::App().WaitEnd(timeoutMs); }
+void CMainFrame::WaitTransferThreads(int timeoutMs) { rt_.Transfer().WaitEnd(timeoutMs); }
 
 void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
 {
@@ -939,50 +938,12 @@ void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
     FitToTerminal();
 }
 
-void CMainFrame::SendPreSend(std::string_view text) { MacroSend(text); }
+void CMainFrame::SendPreSend(std::string_view text) { rt_.Macros().Send(text); }
 
-void QtFrameSink::PostCommand(int id)
-{
-    if (id != CMD_CONN_DATA)
-        NoteUiPost();
-    QPointer<CMainFrame> f = frame_;
-    if (f)
-        QMetaObject::invokeMethod(f, [f, id] { if (f) f->OnCommand(id); }, Qt::QueuedConnection);
-}
+bool CMainFrame::KeyMapped(int index) const { return rt_.Keys().IsSet(index); }
 
-void QtFrameSink::SendCommand(int id)
-{
-    CMainFrame* f = frame_;
-    if (!f)
-        return;
-    if (QThread::currentThread() == f->thread())
-        f->OnCommand(id);
-    else
-        QMetaObject::invokeMethod(f, [f, id] { f->OnCommand(id); }, Qt::BlockingQueuedConnection);
-}
+void CMainFrame::SendKey(int index, bool alternate) { rt_.Keys().SendKey(index, alternate, rt_.Macros()); }
 
-void QtFrameSink::PostMessage(int msg, uintptr_t wParam, intptr_t lParam)
-{
-    NoteUiPost();
-    QPointer<CMainFrame> f = frame_;
-    if (f)
-        QMetaObject::invokeMethod(
-            f, [f, msg, wParam, lParam] { if (f) f->OnMessage(msg, wParam, lParam); },
-            Qt::QueuedConnection);
-}
-
-intptr_t QtFrameSink::SendMessage(int msg, uintptr_t wParam, intptr_t lParam)
-{
-    CMainFrame* f = frame_;
-    if (!f)
-        return 0;
-    if (QThread::currentThread() == f->thread())
-        return f->OnMessage(msg, wParam, lParam);
-    intptr_t r = 0;
-    QMetaObject::invokeMethod(
-        f, [f, msg, wParam, lParam, &r] { r = f->OnMessage(msg, wParam, lParam); },
-        Qt::BlockingQueuedConnection);
-    return r;
-}
+void CMainFrame::SendMacro(const uint8_t* text, int len) { rt_.Macros().Send(text, len); }
 
 }  // namespace velo

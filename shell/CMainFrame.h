@@ -11,10 +11,11 @@
 #include <map>
 #include <memory>
 
-#include "connect/ConnUi.h"
-#include "base/FrameSink.h"
-#include "connect/PhoneBookEntry.h"
 #include "base/CommandIds.h"
+#include "base/Flags.h"
+#include "connect/ConnUi.h"
+#include "connect/PhoneBookEntry.h"
+#include "terminal/ui/TermHost.h"
 
 class QAction;
 class QLabel;
@@ -23,13 +24,16 @@ class QTimer;
 
 namespace velo {
 
+class AppRuntime;
 class CAnsiTerm;
 class ConnLifecycle;
 
-class CMainFrame : public QMainWindow, public ConnFrame {
+class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // The runtime holds everything process-wide; the frame attaches itself to
+    // it here and detaches when destroyed.
+    explicit CMainFrame(AppRuntime& rt, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Runs a command by its id, as a menu, accelerator or poster would; a
@@ -59,8 +63,9 @@ public:
     void FitToTerminal();
     CAnsiTerm* Terminal() const { return term_; }
 
-    // The connection lifecycle, once the connection objects are installed
-    // (AppRuntime calls these).
+    AppRuntime& Runtime() const { return rt_; }
+    // The connection lifecycle: started when the frame is made, ended when it
+    // goes (or earlier by DetachConnections).
     void AttachConnections();
     void DetachConnections();
     ConnLifecycle* Lifecycle() const { return life_.get(); }
@@ -85,6 +90,11 @@ public:
     void WaitTransferThreads(int timeoutMs) override;
     void PrepareTerminal(const PhoneBookEntry& entry) override;
     void SendPreSend(std::string_view text) override;
+
+    // TermHost.
+    bool KeyMapped(int index) const override;
+    void SendKey(int index, bool alternate) override;
+    void SendMacro(const uint8_t* text, int len) override;
 
     // Set by the application when a command-line destination should be
     // connected once the frame is up.
@@ -136,6 +146,8 @@ private:
     void ShowAbout();
     bool ExitSequence();
 
+    SharedFlags& flags_;
+    AppRuntime& rt_;
     std::map<int, Command> commands_;
     QMenu* fileMenu_ = nullptr;
     QMenu* connectMenu_ = nullptr;
@@ -160,25 +172,5 @@ private:
     QRect normalFrame_;
     QString commandLine_;
 };
-
-// Counts commands and messages posted to the frame (other than data
-// notifications), so the data path can tell whether something must run
-// before more bytes are shown.
-void NoteUiPost();
-
-// FrameSink onto a frame: posts are queued to the UI thread, sends run there
-// (blocking from a worker, direct on the UI thread).
-class QtFrameSink : public FrameSink {
-public:
-    explicit QtFrameSink(CMainFrame* frame) : frame_(frame) {}
-    void PostCommand(int id) override;
-    void SendCommand(int id) override;
-    void PostMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
-    intptr_t SendMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
-
-private:
-    QPointer<CMainFrame> frame_;
-};
-
 
 }  // namespace velo

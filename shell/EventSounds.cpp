@@ -15,16 +15,9 @@ namespace velo {
 
 namespace {
 
-class Silence : public EventSounds {
-public:
-    void Play(std::string_view, bool) override {}
-};
-
-std::atomic<EventSounds*> g_sounds{nullptr};
-
 class CanberraSounds : public EventSounds {
 public:
-    CanberraSounds()
+    explicit CanberraSounds(SettingsStore& s) : settings_(s)
     {
         if (ca_context_create(&ctx_) != CA_SUCCESS) {
             ctx_ = nullptr;
@@ -41,7 +34,7 @@ public:
 
     void Play(std::string_view event, bool wait) override
     {
-        std::string path = EventSoundPath(event);
+        std::string path = EventSoundPath(settings_, event);
         if (path.empty() || !ctx_)
             return;
         ca_proplist* p = nullptr;
@@ -102,29 +95,24 @@ private:
         }
         w->cv.notify_all();
     }
+    SettingsStore& settings_;
     ca_context* ctx_ = nullptr;
     std::atomic<uint32_t> nextId_{1};
 };
 
 }  // namespace
 
-std::string EventSoundPath(std::string_view event)
+std::string EventSoundPath(SettingsStore& s, std::string_view event)
 {
-    std::string path = AppSettings().ReadString(settings::kSounds, event, "");
+    std::string path = s.ReadString(settings::kSounds, event, "");
     if (path.empty() || access(path.c_str(), R_OK) != 0)
         return {};
     return path;
 }
 
-EventSounds* CreateCanberraSounds() { return new CanberraSounds(); }
-
-EventSounds& AppSounds()
+std::unique_ptr<EventSounds> CreateCanberraSounds(SettingsStore& s)
 {
-    static Silence silence;
-    EventSounds* s = g_sounds.load(std::memory_order_acquire);
-    return s ? *s : silence;
+    return std::make_unique<CanberraSounds>(s);
 }
-
-void SetAppSounds(EventSounds* sounds) { g_sounds.store(sounds, std::memory_order_release); }
 
 }  // namespace velo

@@ -1,6 +1,5 @@
 #include "shell/KeyMap.h"
 
-#include "connect/Conn.h"
 #include "shell/MacroSender.h"
 #include "base/SettingsStore.h"
 
@@ -116,26 +115,20 @@ void KeyMap::ResetToDefault(int index)
     e_[index].on = kBuiltin[index].on != 0;
 }
 
-void KeyMap::SendKey(int index, bool alternate) const
+void KeyMap::SendKey(int index, bool alternate, const MacroSender& sender) const
 {
     if (index < 0 || index >= kKeyCount)
         return;
     if (alternate && index >= kKeyUp && index <= kKeyLeft) {
         // SS3 cursor keys: ESC O A (up), B (down), C (right), D (left).
         const uint8_t seq[3] = {0x1B, 'O', uint8_t('A' + (index - kKeyUp))};
-        ConnWrite(seq, 3);
+        sender.Write(seq, 3);
         return;
     }
     if (alternate && index >= kKeyPad0)
-        MacroSend(kBuiltin[index].sequence);
+        sender.Send(kBuiltin[index].sequence);
     else
-        MacroSend(e_[index].sequence);
-}
-
-KeyMap& AppKeyMap()
-{
-    static KeyMap map;
-    return map;
+        sender.Send(e_[index].sequence);
 }
 
 }  // namespace velo

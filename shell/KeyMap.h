@@ -7,28 +7,13 @@
 #include <array>
 #include <string>
 
+#include "base/KeyIndex.h"
+
 namespace velo {
 
+class MacroSender;
 class SettingsStore;
 
-enum KeyIndex : int {
-    kKeyF0 = 0,
-    kKeyF1 = 1,   // F1..F20 are 1..20
-    kKeyUp = 21,
-    kKeyDown = 22,
-    kKeyRight = 23,
-    kKeyLeft = 24,
-    kKeyHome = 25,
-    kKeyInsert = 26,
-    kKeyDelete = 27,
-    kKeyEnd = 28,
-    kKeyPageUp = 29,
-    kKeyPageDown = 30,
-    kKeyBackspace = 31,
-    kKeyPad0 = 32,  // KEYPAD 0..9 are 32..41, then + - * / = . , ENTER
-    kKeyCount = 50,
-    kKeysInDialog = 32,
-};
 
 class KeyMap {
 public:
@@ -53,7 +38,7 @@ public:
     // Sends a key: with alternate, the arrows write ESC O A..D directly and the
     // keypad keys send their built-in sequence; otherwise the current sequence
     // goes through the macro sender. Nothing outside 0..49.
-    void SendKey(int index, bool alternate) const;
+    void SendKey(int index, bool alternate, const MacroSender& sender) const;
 
 private:
     struct Entry {
@@ -62,8 +47,5 @@ private:
     };
     std::array<Entry, kKeyCount> e_;
 };
-
-// The process-wide key map (the UI thread's).
-KeyMap& AppKeyMap();
 
 }  // namespace velo

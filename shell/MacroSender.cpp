@@ -5,15 +5,10 @@
 #include <mutex>
 #include <thread>
 
-#include "connect/Conn.h"
 
 namespace velo {
 
 namespace {
-
-std::mutex g_hooksMutex;
-MacroWaitFn g_wait;
-MacroWriteFn g_write;
 
 // The English abbreviations of the default C locale, independent of the
 // locale the desktop set for the process.
@@ -116,36 +111,27 @@ std::time_t Now() { return std::time(nullptr); }
 
 }  // namespace
 
-void SetMacroWait(MacroWaitFn wait)
+MacroSender::MacroSender(WriteFn write, WaitFn wait) : write_(std::move(write)), wait_(std::move(wait)) {}
+
+void MacroSender::SetWait(WaitFn wait)
 {
-    std::lock_guard lock(g_hooksMutex);
-    g_wait = std::move(wait);
+    std::lock_guard lock(mutex_);
+    wait_ = std::move(wait);
 }
 
-void SetMacroWriter(MacroWriteFn write)
-{
-    std::lock_guard lock(g_hooksMutex);
-    g_write = std::move(write);
-}
-
-void MacroSend(const uint8_t* text, int len)
+void MacroSender::Send(const uint8_t* text, int len) const
 {
     if (!text || len <= 0)
         return;
-    MacroWaitFn wait;
-    MacroWriteFn write;
+    WaitFn wait;
     {
-        std::lock_guard lock(g_hooksMutex);
-        wait = g_wait;
-        write = g_write;
+        std::lock_guard lock(mutex_);
+        wait = wait_;
     }
+    // One byte per write, except the date and time, which go out whole.
     auto emit = [&](const uint8_t* p, int n) {
-        if (write) {
-            write(p, n);
-            return;
-        }
-        // One byte per call, except the date and time, which go out whole.
-        ConnWrite(p, n);
+        if (write_)
+            write_(p, n);
     };
     auto doWait = [&] {
         if (wait)
@@ -154,6 +140,12 @@ void MacroSend(const uint8_t* text, int len)
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
     };
     Expand(text, len, &Now, emit, doWait);
+}
+
+void MacroSender::Write(const uint8_t* data, int len) const
+{
+    if (write_ && data && len > 0)
+        write_(data, len);
 }
 
 std::string MacroExpand(std::string_view text, std::time_t now)

@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "connect/ConnUi.h"
+#include "base/UiLoop.h"
 
 class QSocketNotifier;
 class QTimer;

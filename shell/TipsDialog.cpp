@@ -15,7 +15,8 @@
 
 namespace velo {
 
-TipsDialog::TipsDialog(const QString& tipsPath, QWidget* parent) : QDialog(parent)
+TipsDialog::TipsDialog(SettingsStore& settings, const QString& tipsPath, QWidget* parent)
+    : QDialog(parent), settings_(settings)
 {
     setWindowTitle(QStringLiteral("알고 계십니까?"));
     auto* title = new QLabel(QStringLiteral("<b>알고 계십니까?</b>"));
@@ -25,7 +26,7 @@ TipsDialog::TipsDialog(const QString& tipsPath, QWidget* parent) : QDialog(paren
     tip_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     tip_->setFrameShape(QFrame::StyledPanel);
     showAtStart_ = new QCheckBox(QStringLiteral("시작할때 보이기(&S)"));
-    showAtStart_->setChecked(AppSettings().ReadInt(settings::kTip, "StartUp", 0) == 0);
+    showAtStart_->setChecked(settings_.ReadInt(settings::kTip, "StartUp", 0) == 0);
     next_ = new QPushButton(QStringLiteral("다음(&N)"));
     auto* close = new QPushButton(QStringLiteral("닫기"));
     close->setDefault(true);
@@ -42,7 +43,7 @@ TipsDialog::TipsDialog(const QString& tipsPath, QWidget* parent) : QDialog(paren
     lay->addWidget(tip_, 1);
     lay->addLayout(buttons);
 
-    open_ = reader_.Open(tipsPath.toStdString(), AppSettings());
+    open_ = reader_.Open(tipsPath.toStdString(), settings_);
     if (!open_) {
         tip_->setText(QString::fromLatin1(TipsReader::kNoFile));
         next_->setEnabled(false);
@@ -78,8 +79,8 @@ void TipsDialog::ShowNext()
 void TipsDialog::done(int r)
 {
     if (open_)
-        reader_.SavePosition(AppSettings());
-    AppSettings().WriteInt(settings::kTip, "StartUp", showAtStart_->isChecked() ? 0 : 1);
+        reader_.SavePosition(settings_);
+    settings_.WriteInt(settings::kTip, "StartUp", showAtStart_->isChecked() ? 0 : 1);
     QDialog::done(r);
 }
 

@@ -11,10 +11,12 @@ class QPushButton;
 
 namespace velo {
 
+class SettingsStore;
+
 class TipsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TipsDialog(const QString& tipsPath, QWidget* parent = nullptr);
+    TipsDialog(SettingsStore& settings, const QString& tipsPath, QWidget* parent = nullptr);
     // Where the tips file is looked for: the current directory, then beside
     // the program, then the installation directory.
     static QString FindTipsFile(const QString& installDir);
@@ -25,6 +27,7 @@ public slots:
 
 private:
     void ShowNext();
+    SettingsStore& settings_;
     TipsReader reader_;
     bool open_ = false;
     QLabel* tip_;

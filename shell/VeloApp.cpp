@@ -16,13 +16,9 @@
 #include <QThread>
 #include <memory>
 
-#include "base/FrameSink.h"
-#include "base/AppFlags.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "shell/EventSounds.h"
-#include "shell/KeyMap.h"
-#include "shell/MacroSender.h"
 #include "shell/QtSettingsStore.h"
 #include "base/SettingsLayout.h"
 #include "shell/SplashWindow.h"
@@ -86,11 +82,11 @@ bool NetworkAvailable()
     return true;
 }
 
-QString PrepareInstallDir()
+QString PrepareInstallDir(SettingsStore& settings)
 {
     QString fallback =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
-    QString dir = QString::fromStdString(ReadInstallDir(AppSettings(), fallback.toStdString()));
+    QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
     QDir d;
     if (!d.mkpath(dir))
         return QString();
@@ -120,13 +116,14 @@ int VeloMain(int argc, char** argv)
 
     // 1. The settings root: ~/.config/Brenwick/Vellow.conf.
     auto store = std::make_unique<QtSettingsStore>();
-    SetAppSettings(store.get());
-    std::unique_ptr<EventSounds> sounds(CreateCanberraSounds());
-    SetAppSounds(sounds.get());
-    SetMacroWait(&UiWait);
+    // The program's process-wide objects, all wired in the runtime.
+    auto runtime = std::make_unique<AppRuntime>(*store);
+    std::unique_ptr<EventSounds> sounds = CreateCanberraSounds(*store);
+    runtime->SetSounds(sounds.get());
+    runtime->Macros().SetWait(&UiWait);
 
     // 2. The installation directory.
-    QString installDir = PrepareInstallDir();
+    QString installDir = PrepareInstallDir(*store);
     if (installDir.isEmpty())
         installDir = QDir::currentPath();
 
@@ -145,38 +142,36 @@ int VeloMain(int argc, char** argv)
     });
 
     // 5. The key map.
-    AppKeyMap().Load(*store);
+    runtime->Keys().Load(*store);
 
     // 6. 7. The start sound and the start-up picture.
-    PlayEventSound("시작");
+    runtime->Sounds().Play("시작", false);
     SplashWindow::ShowOnce();
 
     // 8. The frame, with the command line's telnet destination.
     QStringList args = QCoreApplication::arguments().mid(1);
-    auto frame = std::make_unique<CMainFrame>();
+    auto frame = std::make_unique<CMainFrame>(*runtime);
     frame->SetCommandLine(args.join(u' '));
-    auto runtime = std::make_unique<AppRuntime>(frame.get());
     frame->show();
     WatchTerminationSignals(frame.get());
 
     // 9. The tip of the day.
     if (store->ReadInt(settings::kTip, "StartUp", 0) == 0) {
-        auto* tips = new TipsDialog(TipsDialog::FindTipsFile(installDir), frame.get());
+        auto* tips = new TipsDialog(*store, TipsDialog::FindTipsFile(installDir), frame.get());
         tips->setAttribute(Qt::WA_DeleteOnClose);
         tips->open();
     }
 
     // 10. The switches.
-    AppFlags.ClickMouse = settings::ReadIntDefault(*store, settings::kInit, settings::kClickMouse) != 0;
-    AppFlags.Beep = settings::ReadIntDefault(*store, settings::kInit, settings::kBeep) != 0;
+    AppFlagSet& flags = runtime->Flags().AppFlags;
+    flags.ClickMouse = settings::ReadIntDefault(*store, settings::kInit, settings::kClickMouse) != 0;
+    flags.Beep = settings::ReadIntDefault(*store, settings::kInit, settings::kBeep) != 0;
 
     int rc = app.exec();
-    runtime.reset();
     frame.reset();
+    runtime.reset();
+    sounds.reset();
     store->Flush();
-    SetMacroWait(nullptr);
-    SetAppSounds(nullptr);
-    SetAppSettings(nullptr);
     return rc;
 }
 

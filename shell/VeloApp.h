@@ -6,10 +6,12 @@
 
 namespace velo {
 
+class SettingsStore;
+
 // The per-user installation directory: the stored "인스톨디렉토리" or
 // ~/.local/share/Brenwick/Vellow, without a trailing separator, created with
 // cap/, Down/, Up/ and Images/ when missing. Empty when it cannot be made.
-QString PrepareInstallDir();
+QString PrepareInstallDir(SettingsStore& settings);
 
 // Where the shipped default settings are: the installation directory's
 // velo.reg, else the one beside the program, else "".

@@ -43,10 +43,4 @@ void AutoResponseTable::SaveRow(SettingsStore& store, int group, int r) const
     store.WriteInt(kSection, Entry(group, "반응유무", r), row.enabled ? 1 : 0);
 }
 
-AutoResponseTable& AutoResponses()
-{
-    static AutoResponseTable table;
-    return table;
-}
-
 }  // namespace velo

@@ -35,7 +35,4 @@ struct AutoResponseTable {
     void SaveRow(SettingsStore& store, int group, int row) const;
 };
 
-// The process-wide table, loaded when the terminal window is created.
-AutoResponseTable& AutoResponses();
-
 }  // namespace velo

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 
 namespace velo {
@@ -25,7 +24,8 @@ void FillAttrsLong(CellAttr* dst, CellAttr a, int n)
     }
 }
 
-ScreenModel::ScreenModel(int defaultFg, int defaultBg) : store_(new ScreenLine[kRingLines])
+ScreenModel::ScreenModel(int defaultFg, int defaultBg, const std::atomic<bool>* frozen)
+    : store_(new ScreenLine[kRingLines]), frozen_(frozen)
 {
     defaultFg_ = std::clamp(defaultFg, 0, 15);
     defaultBg_ = std::clamp(defaultBg, 0, 15);
@@ -157,7 +157,7 @@ void ScreenModel::ScrollDown()
 
 void ScreenModel::ClearScreenIntoScrollback()
 {
-    if (TermShared.Frozen.load(std::memory_order_relaxed))
+    if (frozen_ && frozen_->load(std::memory_order_relaxed))
         return;
     for (int i = 0; i < rows_; ++i)
         CaptureLine(LineAt(i));

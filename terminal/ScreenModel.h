@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -92,7 +93,9 @@ constexpr uint8_t PcToPalette(int pc)
 class ScreenModel {
 public:
     // Default foreground and background, clamped to 0..15.
-    ScreenModel(int defaultFg = 7, int defaultBg = 4);
+    // frozen: the shared flag telling that the scrollback view is open (a
+    // clear then leaves the screen alone); null when there is no view.
+    explicit ScreenModel(int defaultFg = 7, int defaultBg = 4, const std::atomic<bool>* frozen = nullptr);
     ScreenModel(const ScreenModel&) = delete;
     ScreenModel& operator=(const ScreenModel&) = delete;
     virtual ~ScreenModel();
@@ -180,6 +183,7 @@ private:
         uint8_t lo = 255, hi = 0;
     };
     std::unique_ptr<ScreenLine[]> store_;
+    const std::atomic<bool>* frozen_ = nullptr;
     std::array<ScreenLine*, kRingLines> ring_{};
     std::array<std::array<CellAttr, kLineBytes>, kMaxRows> attrs_{};
     int top_ = 0;

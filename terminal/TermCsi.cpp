@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/ConnState.h"
-#include "base/TermShared.h"
+#include "base/Flags.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 
@@ -72,10 +71,10 @@ void Terminal::CsiDispatch(uint8_t final)
     case 'c': DrawShape(final); break;
     case 'd':
         if (params_[0] == 0 || params_[0] == 113)
-            TermShared.PictureMode = false;
+            Shared().PictureMode = false;
         else if (params_[0] == 114)
-            TermShared.PictureMode = true;
-        if (tablesAt_ != TermShared.PictureMode.load())
+            Shared().PictureMode = true;
+        if (tablesAt_ != Shared().PictureMode.load())
             BuildTables();
         break;
     case 'g':
@@ -149,8 +148,8 @@ void Terminal::SetModes(bool on)
     case 1: cursorKeyApp_ = on; break;
     case 4: insert_ = on; break;
     case 7: autowrap_ = on; break;
-    case 12: ConnState.LocalEcho = on; break;
-    case 20: TermShared.NewlineMode = on; break;
+    case 12: out_.flags.ConnState.LocalEcho = on; break;
+    case 20: Shared().NewlineMode = on; break;
     case 30: fullWidth_ = on; break;
     case 85:
     case 88:
@@ -377,16 +376,16 @@ void Terminal::DrawArc(bool clockwise)
 
 void Terminal::StartPrinter()
 {
-    if (TermShared.PrinterControl.load())
+    if (Shared().PrinterControl.load())
         return;
     if (printer_)
         printer_->Start();
-    TermShared.PrinterControl = true;
+    Shared().PrinterControl = true;
 }
 
 void Terminal::EndPrinter()
 {
-    if (!TermShared.PrinterControl.exchange(false))
+    if (!Shared().PrinterControl.exchange(false))
         return;
     if (printer_)
         printer_->End();

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "base/CommandIds.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "base/FrameSink.h"
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 #include "terminal/AutoResponse.h"
-#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/ZModemDetect.h"
 
@@ -19,21 +19,24 @@ namespace velo {
 namespace {
 constexpr uint8_t ESC = 0x1B;
 constexpr uint8_t CSI8 = 0x9B;
-constexpr const char* kInit = "초기 환경";
 
 bool IsDigit(uint8_t b) { return b >= '0' && b <= '9'; }
 bool IsLineDrawingLetter(uint8_t b) { return std::strchr("jklmqtuvwx", b) != nullptr && b != 0; }
 }  // namespace
 
-Terminal::Terminal()
-    : ScreenModel(AppSettings().ReadInt(kInit, "글자색", 7), AppSettings().ReadInt(kInit, "바탕색", 4))
+Terminal::Terminal(const Outlets& out)
+    : ScreenModel(settings::ReadIntDefault(out.settings, settings::kInit, settings::kTextColour),
+                  settings::ReadIntDefault(out.settings, settings::kInit, settings::kBackColour),
+                  &out.flags.TermShared.Frozen),
+      out_(out),
+      zmodem_(out.settings, out.frame)
 {
     savedAttr_ = attr_;
     // The at-sign is plain text whenever a terminal window is made.
-    TermShared.PictureMode = false;
+    Shared().PictureMode = false;
     ownMusic_ = std::make_unique<AnsiMusic>(nullptr, nullptr);
     music_ = ownMusic_.get();
-    videotexEnabled_ = AppSettings().ReadInt(kInit, "UseVTX", 1) != 0;
+    videotexEnabled_ = settings::ReadIntDefault(out.settings, settings::kInit, settings::kUseVtx) != 0;
     BuildTables();
     replyBytes_.reserve(256);
 }
@@ -52,7 +55,7 @@ void Terminal::SetCellSize(int width, int height)
 void Terminal::BuildTables()
 {
     tablesJohab_ = Johab();
-    tablesAt_ = TermShared.PictureMode.load(std::memory_order_relaxed);
+    tablesAt_ = Shared().PictureMode.load(std::memory_order_relaxed);
     special_.fill(false);
     special_[ESC] = true;
     if (!tablesJohab_)
@@ -86,7 +89,7 @@ void Terminal::SetDisplayCode(hangul::DisplayCode code)
 void Terminal::SetVideotexEnabled(bool on)
 {
     videotexEnabled_ = on;
-    AppSettings().WriteInt(kInit, "UseVTX", on ? 1 : 0);
+    out_.settings.WriteInt(settings::kInit, settings::kUseVtx, on ? 1 : 0);
 }
 
 void Terminal::EndPictureMode()
@@ -112,6 +115,7 @@ int Terminal::Feed(const uint8_t* data, int count)
         if (dataMode_ == DataMode::Text) {
             const int k = FeedText(p, left, &stop);
             CodeCapture(p, k);
+            zmodem_.ScanRun(p, static_cast<size_t>(k));
             done += k;
             continue;
         }
@@ -122,6 +126,7 @@ int Terminal::Feed(const uint8_t* data, int count)
         else
             r = {0, true};
         r.consumed = std::clamp(r.consumed, 0, left);
+        zmodem_.ScanRun(p, static_cast<size_t>(r.consumed));
         done += r.consumed;
         if (r.ended)
             EndPictureMode();
@@ -142,7 +147,7 @@ void Terminal::CodeCapture(const uint8_t* p, int n)
 
 int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
 {
-    if (tablesJohab_ != Johab() || tablesAt_ != TermShared.PictureMode.load(std::memory_order_relaxed))
+    if (tablesJohab_ != Johab() || tablesAt_ != Shared().PictureMode.load(std::memory_order_relaxed))
         BuildTables();
     int i = 0;
     while (i < n) {
@@ -376,8 +381,7 @@ void Terminal::EndMusic()
 void Terminal::ClearHold()
 {
     if (hold_.exchange(false))
-        if (FrameSink* sink = AppFrameSink())
-            sink->PostCommand(CMD_CONN_DATA);
+        out_.frame.PostCommand(CMD_CONN_DATA);
 }
 
 void Terminal::EscFinal(uint8_t b)
@@ -418,7 +422,7 @@ void Terminal::HostQueryByte(uint8_t b)
     case 'Q': {
         static const uint8_t kAckCr[] = {ESC, '&', '3', '\r'};
         SendToHost(kAckCr, 4, 0);
-        TermShared.QuerySeen = true;
+        Shared().QuerySeen = true;
         break;
     }
     default: break;
@@ -444,7 +448,7 @@ void Terminal::RestoreCursor()
 
 int Terminal::GroundRun(const uint8_t* p, int n)
 {
-    if (TermShared.PrinterControl.load(std::memory_order_relaxed)) {
+    if (Shared().PrinterControl.load(std::memory_order_relaxed)) {
         int j = 0;
         while (j < n && !special_[p[j]])
             ++j;
@@ -474,12 +478,18 @@ int Terminal::GroundRun(const uint8_t* p, int n)
     return i;
 }
 
+const AutoResponseTable& Terminal::Responses() const
+{
+    static const AutoResponseTable kNone;
+    return autoResponses_ ? *autoResponses_ : kNone;
+}
+
 bool Terminal::WatchersArmed() const
 {
     if (prompts_[0].armed > 0 || prompts_[1].armed > 0)
         return true;
-    const int service = TermShared.ServiceKind.load(std::memory_order_relaxed);
-    const AutoResponseTable& table = AutoResponses();
+    const int service = Shared().ServiceKind.load(std::memory_order_relaxed);
+    const AutoResponseTable& table = Responses();
     for (int group : {service, AutoResponseTable::kCommonGroup}) {
         if (group < 0 || group > AutoResponseTable::kCommonGroup)
             continue;
@@ -492,29 +502,10 @@ bool Terminal::WatchersArmed() const
 
 void Terminal::RunWatchers(const uint8_t* p, int n)
 {
-    // The ZModem detector sees every byte but NUL. While it stands at the
-    // start only a '*' can move it.
-    bool star = false;
-    if (n <= 16) {
-        for (int i = 0; i < n; ++i)
-            star |= p[i] == '*';
-    } else {
-        star = std::memchr(p, '*', static_cast<size_t>(n)) != nullptr;
-    }
-    if (star || ZModemStartDetector::Position() != 0) {
-        const uint8_t* q = p;
-        const uint8_t* end = p + n;
-        while (q < end) {
-            const void* z = std::memchr(q, 0, static_cast<size_t>(end - q));
-            const uint8_t* segEnd = z ? static_cast<const uint8_t*>(z) : end;
-            ZModemStartDetector::ScanRun(q, static_cast<size_t>(segEnd - q));
-            q = segEnd + 1;
-        }
-    }
     if (!watchersArmed_)
         return;
-    const int service = TermShared.ServiceKind.load(std::memory_order_relaxed);
-    const AutoResponseTable& table = AutoResponses();
+    const int service = Shared().ServiceKind.load(std::memory_order_relaxed);
+    const AutoResponseTable& table = Responses();
     for (int i = 0; i < n; ++i)
         if (p[i] != 0)
             WatchByte(p[i], service, table);
@@ -550,7 +541,7 @@ void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
             c = (b == static_cast<uint8_t>(row.word[c])) ? c + 1 : 0;
             if (c == static_cast<int>(row.word.size())) {
                 c = 0;
-                if (!ConnState.Receiving && !ConnState.Sending && !row.response.empty())
+                if (!out_.flags.ConnState.Receiving && !out_.flags.ConnState.Sending && !row.response.empty())
                     SendToHost(reinterpret_cast<const uint8_t*>(row.response.data()),
                                static_cast<int>(row.response.size()), 1);
             }
@@ -582,7 +573,7 @@ void Terminal::Control(uint8_t b)
         break;
     case 0x0D:  // CR
         col_ = 0;
-        if (TermShared.NewlineMode.load(std::memory_order_relaxed))
+        if (Shared().NewlineMode.load(std::memory_order_relaxed))
             LineFeed();
         break;
     case 0x0E:  // SO
@@ -938,7 +929,7 @@ void Terminal::ResetOnConnect()
     fullWidth_ = false;
     ResetWatchCounters();
     leadPending_ = false;
-    ZModemStartDetector::ResetPosition();
+    zmodem_.ResetPosition();
     ClearHold();
 }
 
@@ -965,7 +956,7 @@ void Terminal::TerminalReset()
         picture_->CloseVideotex();
     EndPictureMode();
     insert_ = false;
-    TermShared.NewlineMode = false;
+    Shared().NewlineMode = false;
     autowrap_ = true;
     fullWidth_ = false;
     cursorKeyApp_ = keypadApp_ = false;

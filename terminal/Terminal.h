@@ -10,16 +10,16 @@
 //                              or when a picture receiver keeps the rest
 //   Hold()                   true: feed nothing until it clears; clearing it
 //                              (DC1, end of a tune, resets) posts CMD_CONN_DATA
-//                              through AppFrameSink()
-//   TermShared               process-wide flags: Frozen, NewlineMode,
+//                              to the outlets' frame
+//   TermShared               the shared flags (Outlets): Frozen, NewlineMode,
 //                              PictureMode, PrinterControl, QuerySeen, ServiceKind
 //   ResetOnConnect(), ResetOnDisconnect(), TerminalReset(), ClearScreen()
 //   SetAutoLogin(...)        the entry's log-in prompts and answers (host
 //                              bytes); armed by ResetOnConnect
 // For the window (drawing): the ScreenModel accessors, the modes below, and a
 // TermSurface that receives damage, scrolls and shapes (TermSurface.h). The
-// window leaves the scrollback view itself on connect, and loads the
-// auto-response table (AutoResponses().Load) when it is created.
+// window leaves the scrollback view itself on connect; the shell owns the
+// auto-response table and hands it over (SetAutoResponses).
 //
 // Display codes. In KS mode 0x9B is CSI and 0x84, 0x85, 0x8D are IND, NEL and
 // RI. In Johab mode all four are lead or trail bytes of characters and print
@@ -35,9 +35,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Outlets.h"
 #include "terminal/AnsiMusic.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ScreenModel.h"
+#include "terminal/ZModemDetect.h"
 
 namespace velo {
 
@@ -68,8 +70,9 @@ public:
     // Replies queued inside one feed beyond this many bytes are dropped.
     static constexpr size_t kMaxQueuedReplies = 64 * 1024;
 
-    // Reads "초기 환경": "글자색", "바탕색" and "UseVTX" from AppSettings().
-    Terminal();
+    // Reads "초기 환경": "글자색", "바탕색" and "UseVTX" from the outlets'
+    // settings; shares their flags and reports to their frame.
+    explicit Terminal(const Outlets& out);
     ~Terminal() override;
 
     void SetReplySink(ReplySink* s) { replies_ = s; }
@@ -110,6 +113,11 @@ public:
     void SetAutoLogin(std::string_view userPrompt, std::string_view userId,
                       std::string_view passwordPrompt, std::string_view password);
     void SetHighlightWord(int i, std::string_view word);
+    // The auto-response table the watchers match (null: none). The owner
+    // changes it only between feeds.
+    void SetAutoResponses(const AutoResponseTable* table) { autoResponses_ = table; }
+    const ZModemStartDetector& ZModemDetector() const { return zmodem_; }
+    const Outlets& Out() const { return out_; }
     const std::string& HighlightWord(int i) const { return highlight_[i]; }
 
     // Modes the window and the keyboard read.
@@ -193,6 +201,12 @@ private:
     void OnScreenCleared() override;
     bool Johab() const { return displayCode_ == hangul::DisplayCode::Johab; }
 
+    TermSharedFlags& Shared() const { return out_.flags.TermShared; }
+    const AutoResponseTable& Responses() const;
+
+    Outlets out_;
+    ZModemStartDetector zmodem_;
+    const AutoResponseTable* autoResponses_ = nullptr;
     ReplySink* replies_ = nullptr;
     PictureSink* picture_ = nullptr;
     PrinterSink* printer_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "base/CommandIds.h"
 #include "base/FrameSink.h"
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 
 namespace velo {
@@ -13,28 +14,28 @@ void ZModemStartDetector::Fire(uint8_t b)
     if (b != '0' && b != '1')
         return;
     const bool down = b == '0';
-    if (AppSettings().ReadInt("ZModem", down ? "AutoDown" : "AutoUp", 1) == 0)
+    if (settings::ReadIntDefault(settings_, settings::kZModem, down ? settings::kAutoDown : settings::kAutoUp) == 0)
         return;
-    if (FrameSink* sink = AppFrameSink())
-        sink->PostCommand(down ? ID_ZMODEM_RECEIVE : ID_ZMODEM_SEND);
+    frame_.PostCommand(down ? ID_ZMODEM_RECEIVE : ID_ZMODEM_SEND);
 }
 
 void ZModemStartDetector::Scan(uint8_t b)
 {
-    int pos = pos_.load(std::memory_order_relaxed);
+    if (b == 0)
+        return;
+    int pos = pos_;
     if (pos == 5) {
         pos = 0;
         Fire(b);
     }
-    pos = (b == kPattern[pos]) ? pos + 1 : 0;
-    pos_.store(pos, std::memory_order_relaxed);
+    pos_ = (b == kPattern[pos]) ? pos + 1 : 0;
 }
 
 void ZModemStartDetector::ScanRun(const uint8_t* p, size_t n)
 {
     const uint8_t* end = p + n;
     while (p < end) {
-        if (pos_.load(std::memory_order_relaxed) == 0) {
+        if (pos_ == 0) {
             // Nothing matched yet: only a '*' can start a match.
             const void* star = std::memchr(p, '*', static_cast<size_t>(end - p));
             if (!star)

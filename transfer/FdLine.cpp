@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-#include "base/ConnState.h"
+#include "base/Flags.h"
 
 namespace velo {
 
@@ -21,8 +21,8 @@ bool IsSocket(int fd)
 }
 }  // namespace
 
-FdLine::FdLine(int inFd, int outFd, bool ownsConnected, bool watch)
-    : in_(inFd), out_(outFd), inSocket_(IsSocket(inFd)), outSocket_(IsSocket(outFd)),
+FdLine::FdLine(SharedFlags& flags, int inFd, int outFd, bool ownsConnected, bool watch)
+    : flags_(flags), in_(inFd), out_(outFd), inSocket_(IsSocket(inFd)), outSocket_(IsSocket(outFd)),
       ownsConnected_(ownsConnected)
 {
     stopFd_ = ::eventfd(0, EFD_CLOEXEC);
@@ -56,11 +56,11 @@ void FdLine::Wake()
     }
 }
 
-bool FdLineIo::Connected() { return ConnState.Connected; }
-int FdLineIo::Write(const uint8_t* p, int n) { return ConnWrite(p, n); }
-int FdLineIo::Read(uint8_t* buf, int cap) { return cap >= kConnReadBuffer ? ConnRead(buf, 0) : -1; }
-int FdLineIo::Available() { return ConnAvailable(); }
-bool FdLineIo::CancelRequested() { return ConnState.TransferCancel; }
+bool FdLineIo::Connected() { return conn_.State().Connected; }
+int FdLineIo::Write(const uint8_t* p, int n) { return conn_.ConnWrite(p, n); }
+int FdLineIo::Read(uint8_t* buf, int cap) { return cap >= kConnReadBuffer ? conn_.ConnRead(buf, 0) : -1; }
+int FdLineIo::Available() { return conn_.ConnAvailable(); }
+bool FdLineIo::CancelRequested() { return conn_.State().TransferCancel; }
 
 FdLine::~FdLine()
 {
@@ -82,8 +82,8 @@ FdLine::~FdLine()
 void FdLine::MarkClosed()
 {
     if (open_.exchange(false) && ownsConnected_)
-        ConnState.Connected = false;
-    DataEvent.Set();
+        flags_.ConnState.Connected = false;
+    flags_.DataEvent.Set();
 }
 
 void FdLine::Watch()
@@ -112,7 +112,7 @@ void FdLine::Watch()
             return;
         waiting_ = true;
         waitingFlag_ = true;
-        DataEvent.Set();
+        flags_.DataEvent.Set();
         cv_.wait(lock, [this] { return !waiting_ || stopping_; });
         if (stopping_)
             return;

@@ -24,7 +24,7 @@ public:
     // The descriptors stay the caller's; both may be the same. Without
     // watch there is no watcher thread: the owner of the stream waits with
     // WaitReadable (FdLineIo) instead of on DataEvent.
-    FdLine(int inFd, int outFd, bool ownsConnected = true, bool watch = true);
+    FdLine(SharedFlags& flags, int inFd, int outFd, bool ownsConnected = true, bool watch = true);
     ~FdLine() override;
     FdLine(const FdLine&) = delete;
     FdLine& operator=(const FdLine&) = delete;
@@ -45,6 +45,7 @@ private:
     void Rearm();
     void MarkClosed();
 
+    SharedFlags& flags_;
     int in_;
     int out_;
     bool inSocket_ = false;
@@ -65,7 +66,7 @@ private:
 // of on DataEvent: one thread hop less per wait, for the command-line tool.
 class FdLineIo final : public zm::ZmIo {
 public:
-    explicit FdLineIo(FdLine& line) : line_(line) {}
+    FdLineIo(FdLine& line, ConnFacade& conn) : line_(line), conn_(conn) {}
     bool Connected() override;
     int Write(const uint8_t* p, int n) override;
     int Read(uint8_t* buf, int cap) override;
@@ -75,6 +76,7 @@ public:
 
 private:
     FdLine& line_;
+    ConnFacade& conn_;
 };
 
 }  // namespace velo

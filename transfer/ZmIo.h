@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+namespace velo {
+class ConnFacade;
+}
+
 namespace velo::zm {
 
 class ZmIo {
@@ -27,6 +31,18 @@ public:
 
 // The facade: Connected and TransferCancel from ConnState, ConnWrite,
 // ConnRead with a wanted count of 0, ConnAvailable, and DataEvent without limit.
-ZmIo& FacadeIo();
+class FacadeIo final : public ZmIo {
+public:
+    explicit FacadeIo(ConnFacade& conn) : conn_(conn) {}
+    bool Connected() override;
+    int Write(const uint8_t* p, int n) override;
+    int Read(uint8_t* buf, int cap) override;
+    int Available() override;
+    bool Wait() override;
+    bool CancelRequested() override;
+
+private:
+    ConnFacade& conn_;
+};
 
 }  // namespace velo::zm

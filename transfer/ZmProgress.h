@@ -78,14 +78,13 @@ private:
     std::string path_;
 };
 
-// Process-wide options that the transfer window sets. OpenAfterReceive is
-// cleared again when a receive ends; HangUpAfterTransfer is read by the frame
-// when CMD_TRANSFER_DONE arrives.
+// Options that the transfer window sets on the frame's transfer slot.
+// OpenAfterReceive is cleared again when a receive ends; HangUpAfterTransfer
+// is read by the frame when CMD_TRANSFER_DONE arrives.
 struct TransferOptionFlags {
     std::atomic<bool> OpenAfterReceive{false};
     std::atomic<bool> HangUpAfterTransfer{false};
 };
-inline TransferOptionFlags TransferOptions;
 
 // Opens a received file as the desktop would ("open" verb). Called on the
 // transfer thread: an implementation that needs the UI thread queues there.
@@ -94,8 +93,5 @@ public:
     virtual ~ZmFileOpener() = default;
     virtual void OpenFile(const std::string& path) = 0;
 };
-// The process-wide opener; null (nothing is opened) until the frame installs one.
-ZmFileOpener* AppFileOpener();
-void SetFileOpener(ZmFileOpener* opener);
 
 }  // namespace velo::zm

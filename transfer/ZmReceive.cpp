@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 
 namespace velo::zm {
@@ -105,17 +106,17 @@ std::string ConfineName(std::string_view announced)
     return std::string(name);
 }
 
-std::string DownloadDir(const std::string& programDir)
+std::string DownloadDir(SettingsStore& s, const std::string& programDir)
 {
-    std::string dir = AppSettings().ReadString("ZModem", "DownPath", programDir + "/Down");
+    std::string dir = s.ReadString(settings::kZModem, settings::kDownPath, settings::DownloadDirDefault(programDir));
     struct stat st;
     if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return programDir;
     return dir;
 }
 
-ZmReceiver::ZmReceiver(ZmIo& io, ZmProgress* progress)
-    : wire_(io), progress_(progress ? *progress : ownProgress_)
+ZmReceiver::ZmReceiver(ZmIo& io, ZmProgress* progress, const ZmReceiveOptions& options)
+    : wire_(io), progress_(progress ? *progress : ownProgress_), options_(options)
 {
 }
 
@@ -279,7 +280,8 @@ ZmResult ZmReceiver::Receive(const std::string& dir, bool overTelnet)
             step = EndWith(ZmEnd::Lost);
     }
     CloseFile(ZmFileStatus::Partial);
-    TransferOptions.OpenAfterReceive = false;
+    if (options_.flags)
+        options_.flags->OpenAfterReceive = false;
     return result_;
 }
 
@@ -322,7 +324,9 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
     if (!name.empty())
         report.path = dir_ + "/" + name;
 
-    int option = AppSettings().ReadInt("ZModem", "AppendOption", 0);
+    int option = options_.settings
+                     ? settings::ReadIntDefault(*options_.settings, settings::kZModem, settings::kAppendOption)
+                     : 0;
     if (option < 0 || option > 3)
         option = 0;
 
@@ -503,10 +507,10 @@ void ZmReceiver::Finish()
 
 void ZmReceiver::OpenAfterReceive(const std::string& path)
 {
-    if (!TransferOptions.OpenAfterReceive)
+    if (!options_.flags || !options_.flags->OpenAfterReceive)
         return;
-    if (ZmFileOpener* opener = AppFileOpener())
-        opener->OpenFile(path);
+    if (options_.opener)
+        options_.opener->OpenFile(path);
 }
 
 bool ZmReceiver::OpenFile(const std::string& path, bool resume, int64_t start)

@@ -11,6 +11,10 @@
 #include "transfer/ZmResult.h"
 #include "transfer/ZmWire.h"
 
+namespace velo {
+class SettingsStore;
+}
+
 namespace velo::zm {
 
 // The name a ZFILE header may create in the download directory, or "" when
@@ -21,11 +25,20 @@ std::string ConfineName(std::string_view announced);
 
 // The download directory: "ZModem"/"DownPath" (default programDir + "/Down"),
 // or programDir itself when the stored directory does not exist.
-std::string DownloadDir(const std::string& programDir);
+std::string DownloadDir(SettingsStore& s, const std::string& programDir);
+
+// Where a receive reads its choices: "ZModem"/"AppendOption" (0 when no
+// store is given), the window's open-after-receive switch, and the opener of
+// the desktop. Each may be null.
+struct ZmReceiveOptions {
+    SettingsStore* settings = nullptr;
+    TransferOptionFlags* flags = nullptr;
+    ZmFileOpener* opener = nullptr;
+};
 
 class ZmReceiver {
 public:
-    explicit ZmReceiver(ZmIo& io = FacadeIo(), ZmProgress* progress = nullptr);
+    ZmReceiver(ZmIo& io, ZmProgress* progress = nullptr, const ZmReceiveOptions& options = {});
     ~ZmReceiver();
 
     // Runs the whole receive on the calling thread. overTelnet asks the host
@@ -58,6 +71,7 @@ private:
     ZmWire wire_;
     ZmProgress ownProgress_;
     ZmProgress& progress_;
+    ZmReceiveOptions options_;
     ZmResult result_;
     std::string dir_;
     int errors_ = 0;

@@ -6,13 +6,14 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 
 namespace velo::zm {
 
-std::string UploadDir(const std::string& programDir)
+std::string UploadDir(SettingsStore& s, const std::string& programDir)
 {
-    return AppSettings().ReadString("ZModem", "UpPath", programDir + "/Up");
+    return s.ReadString(settings::kZModem, settings::kUpPath, settings::UploadDirDefault(programDir));
 }
 
 ZmSender::ZmSender(ZmIo& io, ZmProgress* progress)

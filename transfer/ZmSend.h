@@ -13,15 +13,19 @@
 #include "transfer/ZmResult.h"
 #include "transfer/ZmWire.h"
 
+namespace velo {
+class SettingsStore;
+}
+
 namespace velo::zm {
 
 // The upload directory the file picker opens in: "ZModem"/"UpPath"
 // (default programDir + "/Up").
-std::string UploadDir(const std::string& programDir);
+std::string UploadDir(SettingsStore& s, const std::string& programDir);
 
 class ZmSender {
 public:
-    explicit ZmSender(ZmIo& io = FacadeIo(), ZmProgress* progress = nullptr);
+    explicit ZmSender(ZmIo& io, ZmProgress* progress = nullptr);
     ~ZmSender();
 
     // When set, the file header carries this text as the name instead of the

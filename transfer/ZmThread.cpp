@@ -6,31 +6,20 @@
 
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "base/FrameSink.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"
 
 namespace velo::zm {
 
-namespace {
-std::atomic<ZmFileOpener*> g_opener{nullptr};
-}
-
-ZmFileOpener* AppFileOpener() { return g_opener.load(std::memory_order_acquire); }
-void SetFileOpener(ZmFileOpener* opener) { g_opener.store(opener, std::memory_order_release); }
-
-ZmTransfer& ZmTransfer::App()
-{
-    static ZmTransfer transfer;
-    return transfer;
-}
+ZmTransfer::ZmTransfer(ConnFacade& conn) : conn_(conn), io_(conn) {}
 
 ZmTransfer::~ZmTransfer()
 {
     if (thread_.joinable()) {
-        ConnState.TransferCancel = true;
-        DataEvent.Set();
+        conn_.State().TransferCancel = true;
+        conn_.Flags().DataEvent.Set();
         thread_.join();
     }
 }
@@ -38,7 +27,7 @@ ZmTransfer::~ZmTransfer()
 bool ZmTransfer::Claim(bool receive)
 {
     std::lock_guard lock(mutex_);
-    if (running_ || !ConnState.Connected || ConnState.WorkerOwnsStream())
+    if (running_ || !conn_.State().Connected || conn_.State().WorkerOwnsStream())
         return false;
     if (thread_.joinable())
         thread_.join();  // the previous thread has ended; collect it
@@ -46,8 +35,8 @@ bool ZmTransfer::Claim(bool receive)
     leftover_.clear();
     // Take the stream at once, so the UI thread stops reading before the
     // thread runs.
-    ConnState.TransferCancel = false;
-    (receive ? ConnState.Receiving : ConnState.Sending) = true;
+    conn_.State().TransferCancel = false;
+    (receive ? conn_.State().Receiving : conn_.State().Sending) = true;
     return true;
 }
 
@@ -71,20 +60,19 @@ bool ZmTransfer::StartSend(const std::vector<std::string>& paths, const std::str
 
 void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> paths, std::string name)
 {
-    std::atomic<bool>& flag = receive ? ConnState.Receiving : ConnState.Sending;
+    std::atomic<bool>& flag = receive ? conn_.State().Receiving : conn_.State().Sending;
     flag = true;
-    FrameSink* sink = AppFrameSink();
-    if (sink)
-        sink->SendMessage(WM_TRANSFER_WINDOW, 1, 0);
-    const bool overTelnet = ConnKind() == 1;
+    FrameSink& sink = conn_.Out().frame;
+    sink.SendMessage(WM_TRANSFER_WINDOW, 1, 0);
+    const bool overTelnet = conn_.ConnKind() == ConnLineKind::Telnet;
     ZmResult result;
     std::vector<uint8_t> leftover;
     if (receive) {
-        ZmReceiver rx(FacadeIo(), &progress_);
+        ZmReceiver rx(io_, &progress_, {&conn_.Out().settings, &options_, opener_});
         result = rx.Receive(dir, overTelnet);
         leftover = rx.TakeLeftover();
     } else {
-        ZmSender tx(FacadeIo(), &progress_);
+        ZmSender tx(io_, &progress_);
         tx.announcedName = name;
         result = tx.Send(paths, overTelnet);
         leftover = tx.TakeLeftover();
@@ -94,16 +82,14 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
         leftover_ = std::move(leftover);
         last_ = std::move(result);
     }
-    if (sink)
-        sink->PostMessage(WM_TRANSFER_WINDOW, 0, 0);
+    sink.PostMessage(WM_TRANSFER_WINDOW, 0, 0);
     flag = false;
     {
         std::lock_guard lock(mutex_);
         running_ = false;
     }
     ended_.notify_all();
-    if (sink)
-        sink->PostCommand(CMD_TRANSFER_DONE);
+    sink.PostCommand(CMD_TRANSFER_DONE);
 }
 
 bool ZmTransfer::Running() const

@@ -1,6 +1,6 @@
 // The transfer threads of the main frame: one receive or one send at a time.
 //
-// The frame's receive command calls StartReceive(DownloadDir(programDir));
+// The frame's receive command calls StartReceive(DownloadDir(settings, programDir));
 // its send command StartSend(paths) after the file picker. The thread:
 //   sets Receiving (Sending), clears TransferCancel,
 //   sends WM_TRANSFER_WINDOW 1 to the frame (synchronously),
@@ -20,17 +20,19 @@
 #include <thread>
 #include <vector>
 
+#include "transfer/ZmIo.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmResult.h"
 
 namespace velo::zm {
 
+// The frame's one transfer slot; the frame owns it.
 class ZmTransfer {
 public:
+    explicit ZmTransfer(ConnFacade& conn);
     ~ZmTransfer();
-
-    // The frame's one transfer slot.
-    static ZmTransfer& App();
+    ZmTransfer(const ZmTransfer&) = delete;
+    ZmTransfer& operator=(const ZmTransfer&) = delete;
 
     // False (and nothing started) unless Connected is set and no worker owns
     // the input stream.
@@ -47,6 +49,11 @@ public:
     // Bytes the ended transfer read past its end; empties the store.
     std::vector<uint8_t> TakeLeftover();
     ZmProgress& Progress() { return progress_; }
+    // The transfer window's switches.
+    TransferOptionFlags& Options() { return options_; }
+    // Opens a received file when open-after-receive is on; null: nothing is
+    // opened. Set before a receive starts.
+    void SetFileOpener(ZmFileOpener* opener) { opener_ = opener; }
     // How the last transfer ended (valid once it has ended).
     ZmResult LastResult() const;
 
@@ -54,7 +61,11 @@ private:
     bool Claim(bool receive);
     void Run(bool receive, std::string dir, std::vector<std::string> paths, std::string name);
 
+    ConnFacade& conn_;
+    FacadeIo io_;
     ZmProgress progress_;
+    TransferOptionFlags options_;
+    ZmFileOpener* opener_ = nullptr;
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     bool running_ = false;

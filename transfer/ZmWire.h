@@ -18,7 +18,7 @@ namespace velo::zm {
 
 class ZmWire {
 public:
-    explicit ZmWire(ZmIo& io = FacadeIo()) : io_(io) {}
+    explicit ZmWire(ZmIo& io) : io_(io) {}
 
     ZmIo& Io() { return io_; }
     void Reset();

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "terminal/ZModemDetect.h"
 
 namespace velo {
 
@@ -121,7 +120,6 @@ void VtxDecoder::Feed(VtxCanvas& canvas, const uint8_t* bytes, size_t length)
         const uint8_t b = bytes[i];
         if (b == 0)
             continue;
-        ZModemStartDetector::Scan(b);
         credit_ = std::min(credit_ + kMacroCreditPerByte, kMacroCreditCap);
         Byte(b);
     }

@@ -5,8 +5,8 @@
 // (unassigned codes ignored, out-of-range positions left unchanged, operand
 // overflow dropped, short operands completed with zero bytes).
 //
-// Every received byte except NUL also passes the process-wide ZModem start
-// detector shared with the terminal interpreter.
+// A ZModem start inside a picture is the terminal's to notice: it scans every
+// byte the picture receiver took, after the decoder has had them.
 #pragma once
 
 #include <cstddef>

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
@@ -68,11 +68,20 @@ public:
     void Shape(const TermShape&) override {}
 };
 
+// The frame's side of the window, doing nothing: the benchmark types no keys.
+class NullHost : public TermHost {
+public:
+    bool KeyMapped(int) const override { return false; }
+    void SendKey(int, bool) override {}
+    void SendMacro(const uint8_t*, int) override {}
+    void PlaySound(std::string_view) override {}
+};
+
 double MBps(size_t bytes, qint64 ns) { return ns > 0 ? double(bytes) / (1024.0 * 1024.0) / (double(ns) / 1e9) : 0; }
 
-qint64 EngineRun(const std::string& s)
+qint64 EngineRun(AppRuntime& rt, const std::string& s)
 {
-    Terminal t;
+    Terminal t(rt.Out());
     NullSurface surface;
     t.SetSurface(&surface);
     QElapsedTimer clock;
@@ -91,9 +100,10 @@ qint64 EngineRun(const std::string& s)
     return clock.nsecsElapsed();
 }
 
-qint64 WindowRun(const std::string& s)
+qint64 WindowRun(AppRuntime& rt, const std::string& s)
 {
-    CAnsiTerm term;
+    NullHost host;
+    CAnsiTerm term(rt.Out(), rt.Conn(), host);
     term.resize(term.sizeHint());
     term.show();
     QElapsedTimer clock;
@@ -110,7 +120,7 @@ qint64 WindowRun(const std::string& s)
     return clock.nsecsElapsed();
 }
 
-qint64 VeloRun(const std::string& s, const QString& dir)
+qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
 {
     QString file = dir + "/stream.ans";
     {
@@ -136,8 +146,8 @@ qint64 VeloRun(const std::string& s, const QString& dir)
         return -1;
     qint64 ns = -1;
     {
-        CMainFrame frame;
-        AppRuntime runtime(&frame, false);
+        SharedFlags& flags = runtime.Flags();
+        CMainFrame frame(runtime);
         frame.show();
         PhoneBookEntry e;
         e.kind = kEntryTelnet;
@@ -145,7 +155,7 @@ qint64 VeloRun(const std::string& s, const QString& dir)
         e.port = port;
         frame.ConnectEntry(e);
         QDeadlineTimer until(120000);
-        while (!ConnState.Connected && !until.hasExpired())
+        while (!flags.ConnState.Connected && !until.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         // The host's close is reported in a message box; nobody is there to
         // press OK.
@@ -153,7 +163,7 @@ qint64 VeloRun(const std::string& s, const QString& dir)
         qint64 shown = -1;
         QTimer dismiss;
         QObject::connect(&dismiss, &QTimer::timeout, [&] {
-            if (!ConnState.Connected && shown < 0) {
+            if (!flags.ConnState.Connected && shown < 0) {
                 frame.Terminal()->RenderNow();
                 shown = clock.nsecsElapsed();
             }
@@ -164,7 +174,7 @@ qint64 VeloRun(const std::string& s, const QString& dir)
         clock.start();
         // The host closes after the stream; everything is shown once the
         // connection is down and nothing is left to deliver.
-        while (ConnState.Connected && !until.hasExpired())
+        while (flags.ConnState.Connected && !until.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         if (shown < 0) {
             frame.Terminal()->RenderNow();
@@ -183,8 +193,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MemorySettingsStore store;
-    SetAppSettings(&store);
     store.WriteInt("Tip", "StartUp", 1);
+    AppRuntime rt(store, false);
     const size_t size = 10u << 20;
     std::string s = MakeStream(size);
     QTemporaryDir dir;
@@ -192,9 +202,9 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // An argument names the one part to run (for profiling): engine, window, velo.
     QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    qint64 engine = only.isEmpty() || only == "engine" ? EngineRun(s) : 0;
-    qint64 window = only.isEmpty() || only == "window" ? WindowRun(s) : 0;
-    qint64 velo = only.isEmpty() || only == "velo" ? VeloRun(s, dir.path()) : 0;
+    qint64 engine = only.isEmpty() || only == "engine" ? EngineRun(rt, s) : 0;
+    qint64 window = only.isEmpty() || only == "window" ? WindowRun(rt, s) : 0;
+    qint64 velo = only.isEmpty() || only == "velo" ? VeloRun(rt, s, dir.path()) : 0;
     std::printf("stream            %.1f MiB\n", double(s.size()) / (1 << 20));
     std::printf("engine only       %8.1f MB/s  (%.3f s)\n", MBps(s.size(), engine), engine / 1e9);
     std::printf("window from memory%8.1f MB/s  (%.3f s)\n", MBps(s.size(), window), window / 1e9);
@@ -204,6 +214,5 @@ int main(int argc, char** argv)
         std::printf("velo end to end   failed (demo host not reachable)\n");
     std::printf("window's own share of the window run: %.3f s (engine %.3f s)\n", (window - engine) / 1e9,
                 engine / 1e9);
-    SetAppSettings(nullptr);
     return velo > 0 ? 0 : 1;
 }

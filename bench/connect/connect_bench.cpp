@@ -20,11 +20,12 @@
 #include <thread>
 #include <vector>
 
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/ConnUi.h"
 #include "connect/TelnetFilter.h"
 #include "connect/TelnetSocket.h"
-#include "tests/connect/PeerProcess.h"
+#include "support/PeerProcess.h"
+#include "support/TestKit.h"
 
 using namespace velo;
 
@@ -157,7 +158,9 @@ void BM_TelnetReceive(benchmark::State& state)
     for (auto _ : state) {
         auto host = Sender(kStream);
         BenchLoop loop;
-        TelnetSocket telnet(&loop);
+        velo::test::TestOutlets outlets;
+        ConnFacade conn(outlets.out);
+        TelnetSocket telnet(conn, &loop);
         PhoneBookEntry e;
         e.kind = kEntryTelnet;
         std::strcpy(e.number, "127.0.0.1");
@@ -166,7 +169,7 @@ void BM_TelnetReceive(benchmark::State& state)
         pollfd p{loop.fd, POLLOUT, 0};
         ::poll(&p, 1, 5000);
         loop.handler(false, true);  // connect done
-        ConnState.Connected = true;
+        outlets.flags.ConnState.Connected = true;
         size_t got = 0;
         while (got < kStream) {
             pollfd r{loop.fd, POLLIN, 0};
@@ -182,7 +185,7 @@ void BM_TelnetReceive(benchmark::State& state)
                     break;
             }
         }
-        ConnState.Connected = false;
+        outlets.flags.ConnState.Connected = false;
         telnet.Close();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kStream));

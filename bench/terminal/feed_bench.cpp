@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "base/Outlets.h"
 #include "corpora.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
@@ -37,7 +38,10 @@ void BM_Velo(benchmark::State& state)
 {
     const std::string& c = Corpus(static_cast<int>(state.range(0)));
     QuietSurface surface;
-    velo::Terminal term;
+    velo::MemorySettingsStore settings;
+    velo::NullFrameSink frame;
+    velo::SharedFlags flags;
+    velo::Terminal term(velo::Outlets{settings, frame, flags});
     term.SetSurface(&surface);
     const auto* p = reinterpret_cast<const uint8_t*>(c.data());
     for (auto _ : state) {

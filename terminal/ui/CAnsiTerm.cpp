@@ -25,15 +25,11 @@
 #include <cstring>
 
 #include "base/CommandIds.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "base/FrameSink.h"
-#include "base/AppFlags.h"
-#include "shell/EventSounds.h"
-#include "shell/KeyMap.h"
-#include "shell/MacroSender.h"
+#include "base/KeyIndex.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
 
 namespace velo {
 
@@ -83,7 +79,8 @@ std::string FromQString(const QString& s)
 
 }  // namespace
 
-CAnsiTerm::CAnsiTerm(QWidget* parent) : QWidget(parent)
+CAnsiTerm::CAnsiTerm(const Outlets& out, ConnFacade& conn, TermHost& host, QWidget* parent)
+    : QWidget(parent), out_(out), flags_(out.flags), conn_(conn), host_(host), term_(out)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -113,8 +110,8 @@ CAnsiTerm::CAnsiTerm(QWidget* parent) : QWidget(parent)
     autoScroll_->setInterval(10);
     connect(autoScroll_, &QTimer::timeout, this, &CAnsiTerm::AutoScrollTick);
 
-    TermShared.PictureMode = false;
-    SetTermFont(LogFontFields::Read(AppSettings()));
+    flags_.TermShared.PictureMode = false;
+    SetTermFont(LogFontFields::Read(out_.settings));
     SetTitle(false);
 }
 
@@ -816,7 +813,7 @@ void CAnsiTerm::PaintView(QPainter& p, const QRect& clip)
 
 // ---- feeding ---------------------------------------------------------------
 
-bool CAnsiTerm::Frozen() const { return TermShared.Frozen; }
+bool CAnsiTerm::Frozen() const { return flags_.TermShared.Frozen; }
 
 int CAnsiTerm::Feed(const uint8_t* data, int len)
 {
@@ -905,9 +902,9 @@ void CAnsiTerm::ConnectionChanged(bool up)
 void CAnsiTerm::Reply(const uint8_t* data, int count, int mode)
 {
     if (mode == 1)
-        MacroSend(data, count);
+        host_.SendMacro(data, count);
     else
-        ConnWrite(data, count);
+        conn_.ConnWrite(data, count);
 }
 
 void CAnsiTerm::HistoryChanged() { UpdateScrollBar(); }
@@ -950,11 +947,11 @@ void CAnsiTerm::UpdateCaretRect()
 
 void CAnsiTerm::Beep()
 {
-    if (AppFlags.Beep)
+    if (flags_.AppFlags.Beep)
         QApplication::beep();
 }
 
-void CAnsiTerm::EventSound(std::string_view name) { PlayEventSound(name); }
+void CAnsiTerm::EventSound(std::string_view name) { host_.PlaySound(name); }
 
 void CAnsiTerm::HangulInput(bool on)
 {
@@ -1004,7 +1001,7 @@ void CAnsiTerm::ScrollTo(int position)
     }
     if (pos_ != bottom || viewHeld_) {
         SetTitle(true);
-        TermShared.Frozen = true;
+        flags_.TermShared.Frozen = true;
         DropHotSpot();
         UpdateCaretRect();
         update();
@@ -1012,7 +1009,7 @@ void CAnsiTerm::ScrollTo(int position)
         bool was = Frozen();
         DropHotSpot();
         SetTitle(false);
-        TermShared.Frozen = false;
+        flags_.TermShared.Frozen = false;
         MarkAllDirty();
         RenderNow();
         update();
@@ -1048,7 +1045,7 @@ void CAnsiTerm::wheelEvent(QWheelEvent* e)
     if (notches == 0)
         return;
     wheelRest_ -= notches * 120;
-    SettingsStore& s = AppSettings();
+    SettingsStore& s = out_.settings;
     int n = s.ReadInt("Wheel", "ScrollLines", 3);
     if (n < 0 || n > term_.Rows())
         n = term_.Rows();
@@ -1271,8 +1268,8 @@ void CAnsiTerm::leaveEvent(QEvent*) { DropHotSpot(); }
 
 void CAnsiTerm::HoverAt(QPoint p)
 {
-    if (Frozen() || !ConnState.Connected || ConnState.Receiving || ConnState.Sending ||
-        !AppFlags.ClickMouse) {
+    if (Frozen() || !flags_.ConnState.Connected || flags_.ConnState.Receiving || flags_.ConnState.Sending ||
+        !flags_.AppFlags.ClickMouse) {
         if (hot_.Valid())
             DropHotSpot();
         return;
@@ -1309,29 +1306,29 @@ void CAnsiTerm::DropHotSpot()
 
 void CAnsiTerm::ClickAt(QPoint p, Qt::KeyboardModifiers mods)
 {
-    if (ConnState.Receiving || ConnState.Sending || !AppFlags.ClickMouse)
+    if (flags_.ConnState.Receiving || flags_.ConnState.Sending || !flags_.AppFlags.ClickMouse)
         return;
     HoverAt(p);
     if (!hot_.Valid())
         return;
-    PlayEventSound("Flicko쥐");
+    host_.PlaySound("Flicko쥐");
     bool shift = mods & Qt::ShiftModifier, ctrl = mods & Qt::ControlModifier;
     termtext::ClickMods m = shift && ctrl ? termtext::ClickMods::ShiftCtrl
                             : shift       ? termtext::ClickMods::Shift
                             : ctrl        ? termtext::ClickMods::Ctrl
                                           : termtext::ClickMods::None;
-    termtext::ClickSend s = termtext::ClickToSend(hot_.text, m, TermShared.ServiceKind);
+    termtext::ClickSend s = termtext::ClickToSend(hot_.text, m, flags_.TermShared.ServiceKind);
     if (!s.bytes.empty())
         WriteHost(s.bytes);
     if (!s.macro.empty())
-        MacroSend(s.macro);
+        host_.SendMacro(reinterpret_cast<const uint8_t*>(s.macro.data()), int(s.macro.size()));
     SendToFrame(ID_TERM_DONE);
 }
 
 bool CAnsiTerm::CanReceiveFile() const
 {
-    int svc = TermShared.ServiceKind;
-    return ConnState.Connected && !ConnState.Receiving && !ConnState.Sending && hot_.Valid() &&
+    int svc = flags_.TermShared.ServiceKind;
+    return flags_.ConnState.Connected && !flags_.ConnState.Receiving && !flags_.ConnState.Sending && hot_.Valid() &&
            hot_.fileNumber && svc >= 0 && svc <= 4 && !receivingFile_;
 }
 
@@ -1340,23 +1337,23 @@ void CAnsiTerm::ReceiveFile()
     if (!CanReceiveFile())
         return;
     receivingFile_ = true;
-    int svc = TermShared.ServiceKind;
+    int svc = flags_.TermShared.ServiceKind;
     WriteHost(termtext::ReceiveFileCommand(svc, hot_.text));
     // Up to 3000 ms for the host to start and finish a transfer; a transfer
     // still running then is waited for, so the follow-up never lands inside it.
     QDeadlineTimer until(3000);
     bool started = false;
-    while (!until.hasExpired() || ConnState.Receiving) {
-        if (ConnState.Receiving)
+    while (!until.hasExpired() || flags_.ConnState.Receiving) {
+        if (flags_.ConnState.Receiving)
             started = true;
         else if (started)
             break;
-        if (!ConnState.Connected)
+        if (!flags_.ConnState.Connected)
             break;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QThread::msleep(5);
     }
-    if (ConnState.Connected)
+    if (flags_.ConnState.Connected)
         WriteHost(termtext::ReceiveFileFollowUp(svc));
     receivingFile_ = false;
 }
@@ -1364,24 +1361,22 @@ void CAnsiTerm::ReceiveFile()
 void CAnsiTerm::WriteHost(const std::string& bytes)
 {
     if (!bytes.empty())
-        ConnWrite(reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
+        conn_.ConnWrite(reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
 }
 
 bool CAnsiTerm::HostFree() const
 {
-    return !ConnState.Sending && !ConnState.Receiving && !Frozen();
+    return !flags_.ConnState.Sending && !flags_.ConnState.Receiving && !Frozen();
 }
 
 void CAnsiTerm::SendToFrame(int id)
 {
-    if (FrameSink* s = AppFrameSink())
-        s->SendCommand(id);
+    out_.frame.SendCommand(id);
 }
 
 void CAnsiTerm::PostToFrame(int id)
 {
-    if (FrameSink* s = AppFrameSink())
-        s->PostCommand(id);
+    out_.frame.PostCommand(id);
 }
 
 // ---- keyboard --------------------------------------------------------------
@@ -1414,31 +1409,30 @@ void CAnsiTerm::HandleKey(QKeyEvent* e)
         }
         return;
     }
-    if (ConnState.Receiving || ConnState.Sending)
+    if (flags_.ConnState.Receiving || flags_.ConnState.Sending)
         return;
-    KeyMap& km = AppKeyMap();
     auto mapped = [&](int index) {
-        if (km.IsSet(index))
-            km.SendKey(index, false);
+        if (host_.KeyMapped(index))
+            host_.SendKey(index, false);
     };
     switch (key) {
     case Qt::Key_Backspace:
-        if (km.IsSet(kKeyBackspace)) {
-            km.SendKey(kKeyBackspace, false);
+        if (host_.KeyMapped(kKeyBackspace)) {
+            host_.SendKey(kKeyBackspace, false);
         } else {
             const uint8_t bs = 0x08;
-            ConnWrite(&bs, 1);
+            conn_.ConnWrite(&bs, 1);
         }
         return;
     case Qt::Key_PageUp:
-        if (km.IsSet(kKeyPageUp))
-            km.SendKey(kKeyPageUp, false);
+        if (host_.KeyMapped(kKeyPageUp))
+            host_.SendKey(kKeyPageUp, false);
         else
             ScrollLines(-term_.Rows());
         return;
     case Qt::Key_PageDown:
-        if (km.IsSet(kKeyPageDown))
-            km.SendKey(kKeyPageDown, false);
+        if (host_.KeyMapped(kKeyPageDown))
+            host_.SendKey(kKeyPageDown, false);
         else
             ScrollLines(term_.Rows());
         return;
@@ -1454,8 +1448,8 @@ void CAnsiTerm::HandleKey(QKeyEvent* e)
                     : key == Qt::Key_Down ? kKeyDown
                     : key == Qt::Key_Right ? kKeyRight
                                            : kKeyLeft;
-        if (km.IsSet(index))
-            km.SendKey(index, term_.CursorKeyApplication());
+        if (host_.KeyMapped(index))
+            host_.SendKey(index, term_.CursorKeyApplication());
         return;
     }
     default:
@@ -1470,7 +1464,7 @@ void CAnsiTerm::HandleKey(QKeyEvent* e)
         return;
     }
     // Characters: nothing while a worker owns the stream.
-    if (ConnState.Automating)
+    if (flags_.ConnState.Automating)
         return;
     std::string bytes;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -1501,7 +1495,7 @@ void CAnsiTerm::inputMethodEvent(QInputMethodEvent* e)
         update();
     }
     QString commit = e->commitString();
-    if (!commit.isEmpty() && !Frozen() && !ConnState.WorkerOwnsStream()) {
+    if (!commit.isEmpty() && !Frozen() && !flags_.ConnState.WorkerOwnsStream()) {
         // The typed text goes out as CP949, whatever the display code.
         WriteHost(hangul::EncodeCp949(FromQString(commit)));
     }
@@ -1577,16 +1571,14 @@ void CAnsiTerm::contextMenuEvent(QContextMenuEvent* e)
         std::string line = termtext::TrimmedLine(term_.HistoryLine(clickedSlot_).text, term_.Columns());
         if (line.empty())
             return;
-        if (FrameSink* s = AppFrameSink())
-            s->SendMessage(WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
+        out_.frame.SendMessage(WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
     });
     menu.addSeparator();
     add(QStringLiteral("자주 가는곳에 추가"), ID_ADD_FAVOURITE, favourite, [this] {
         int a = std::min(selStartCol_, selEndCol_), b = std::max(selStartCol_, selEndCol_);
         const uint8_t* t = term_.HistoryLine(selStartRow_).text;
         std::string text(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10)));
-        if (FrameSink* s = AppFrameSink())
-            s->SendMessage(WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
+        out_.frame.SendMessage(WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
     });
     menu.addSeparator();
     auto probe = [this](int id) { return commandProbe_ && commandProbe_(id); };

@@ -27,6 +27,7 @@
 #include "base/SettingsLayout.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
+#include "terminal/ui/TermHost.h"
 #include "terminal/ui/TermText.h"
 
 class QScrollBar;
@@ -40,7 +41,9 @@ class AnsiMusic;
 class CAnsiTerm : public QWidget, public TermSurface, public ReplySink, public ConnTerminal {
     Q_OBJECT
 public:
-    explicit CAnsiTerm(QWidget* parent = nullptr);
+    // out: settings, frame and shared flags; conn: where typed bytes and
+    // replies go; host: the key map, the macro sender and the sounds.
+    CAnsiTerm(const Outlets& out, ConnFacade& conn, TermHost& host, QWidget* parent = nullptr);
     ~CAnsiTerm() override;
 
     Terminal& Term() { return term_; }
@@ -190,6 +193,10 @@ private:
     void WriteHost(const std::string& bytes);
     void UpdateCaretRect();
 
+    Outlets out_;
+    SharedFlags& flags_;
+    ConnFacade& conn_;
+    TermHost& host_;
     Terminal term_;
     LogFontFields font_;
     std::array<QFont, 4> fonts_;  // italic << 1 | underline

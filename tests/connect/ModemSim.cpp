@@ -9,7 +9,7 @@
 #include <cctype>
 #include <chrono>
 
-#include "PeerProcess.h"
+#include "support/PeerProcess.h"
 
 namespace velo::test {
 

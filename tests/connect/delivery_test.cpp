@@ -5,15 +5,14 @@
 #include <fstream>
 #include <string>
 
-#include "ConnTestKit.h"
-#include "PeerProcess.h"
+#include "support/TestKit.h"
+#include "support/PeerProcess.h"
 #include "base/CommandIds.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
 #include "connect/ConnDelivery.h"
 #include "connect/ConnLifecycle.h"
-#include "base/ConnState.h"
-#include "base/TermShared.h"
+#include "base/Flags.h"
 #include "base/SettingsStore.h"
 
 using namespace velo;
@@ -24,8 +23,8 @@ namespace {
 struct DeliveryTest : ::testing::Test {
     UiScope ui;
     QueueLine line;
-    ConnDelivery delivery;
-    void SetUp() override { ConnSetSerialLine(&line); }
+    ConnDelivery delivery{ui.conn};
+    void SetUp() override { ui.conn.SetSerialLine(&line); }
 };
 
 std::string Pattern(int n, char base)
@@ -69,17 +68,17 @@ TEST_F(DeliveryTest, OneDeliveryReadsAtMostOneBufferFull)
 TEST_F(DeliveryTest, AWorkerOrAFrozenViewLeavesTheBytesQueuedAndWakesTheWorker)
 {
     line.in = "zmodem data";
-    for (auto* flag : {&ConnState.Receiving, &ConnState.Sending, &ConnState.Automating}) {
-        DataEvent.Reset();
+    for (auto* flag : {&ui.flags.ConnState.Receiving, &ui.flags.ConnState.Sending, &ui.flags.ConnState.Automating}) {
+        ui.flags.DataEvent.Reset();
         *flag = true;
         delivery.Deliver();
         *flag = false;
-        EXPECT_TRUE(DataEvent.Wait(0));
+        EXPECT_TRUE(ui.flags.DataEvent.Wait(0));
     }
-    DataEvent.Reset();
+    ui.flags.DataEvent.Reset();
     ui.term.frozen = true;
     delivery.Deliver();
-    EXPECT_TRUE(DataEvent.Wait(0));
+    EXPECT_TRUE(ui.flags.DataEvent.Wait(0));
     EXPECT_EQ(line.reads, 0);
     EXPECT_EQ(line.in, "zmodem data");
     EXPECT_TRUE(ui.term.shown.empty());
@@ -93,9 +92,9 @@ TEST_F(DeliveryTest, HoldTakesNothingAndSignalsNobody)
 {
     line.in = "abc";
     ui.term.hold = true;
-    DataEvent.Reset();
+    ui.flags.DataEvent.Reset();
     delivery.Deliver();
-    EXPECT_FALSE(DataEvent.Wait(0));
+    EXPECT_FALSE(ui.flags.DataEvent.Wait(0));
     EXPECT_EQ(line.reads, 0);
     ui.term.hold = false;
     delivery.Deliver();
@@ -127,7 +126,7 @@ struct ReenteringTerminal : RecTerminal {
 TEST_F(DeliveryTest, ARemainderLeftByAHoldWaitsForTheNextDeliveryWithoutANewRead)
 {
     HoldingTerminal term;
-    ConnDelivery d(&term);
+    ConnDelivery d(ui.conn, &term);
     line.in = "0123456789";
     d.Deliver();
     EXPECT_EQ(term.shown, "0123");
@@ -148,7 +147,7 @@ TEST_F(DeliveryTest, ARemainderLeftByAHoldWaitsForTheNextDeliveryWithoutANewRead
 TEST_F(DeliveryTest, ADeliveryReenteredFromInsideTheFeedReturnsAtOnce)
 {
     ReenteringTerminal term;
-    ConnDelivery d(&term);
+    ConnDelivery d(ui.conn, &term);
     term.delivery = &d;
     line.in = "abc";
     d.Deliver();
@@ -187,14 +186,12 @@ TEST_F(DeliveryTest, BytesReadPastATransferFollowTheOldRemainderAndAreNeverDropp
 struct LifecycleTest : ::testing::Test {
     UiScope ui;
     QueueLine line;
-    ConnLifecycle life;
-    MemorySettingsStore settings;
+    ConnLifecycle life{ui.conn};
+    MemorySettingsStore& settings = ui.settings;
     void SetUp() override
     {
-        SetAppSettings(&settings);
         ui.sink.handler = [this](int id) { life.Handle(id); };
     }
-    void TearDown() override { SetAppSettings(nullptr); }
     PhoneBookEntry TelnetEntry()
     {
         PhoneBookEntry e;
@@ -212,14 +209,14 @@ struct LifecycleTest : ::testing::Test {
 TEST_F(LifecycleTest, ConnectedShowsThePeerSetsTheServicePlaysTheSoundAndSendsThePreSendStringLater)
 {
     life.SetCurrent(TelnetEntry());
-    ConnState.Connecting = true;
+    ui.flags.ConnState.Connecting = true;
     life.Handle(CMD_CONN_CONNECTED);
     ASSERT_EQ(ui.term.texts.size(), 1u);
     EXPECT_EQ(ui.term.texts[0], "\r\nbbs.example.org:2323 에 연결됨.\r\n\r\n");
-    EXPECT_EQ(TermShared.ServiceKind, 1);
+    EXPECT_EQ(ui.flags.TermShared.ServiceKind, 1);
     EXPECT_EQ(ui.frame.sounds, std::vector<std::string>{"연결됨"});
-    EXPECT_TRUE(ConnState.Connected);
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_TRUE(ui.flags.ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
     EXPECT_EQ(ui.frame.title, "Vellow - 하이텔");
     EXPECT_EQ(ui.term.loginUserId, "guest");
     EXPECT_EQ(ui.term.changes, std::vector<bool>{true});
@@ -232,16 +229,16 @@ TEST_F(LifecycleTest, ConnectedShowsThePeerSetsTheServicePlaysTheSoundAndSendsTh
 TEST_F(LifecycleTest, AFailedTelnetConnectSaysSoWithoutTheDisconnectSound)
 {
     life.SetCurrent(TelnetEntry());
-    ConnState.Connecting = true;
-    TermShared.ServiceKind = 2;
-    DataEvent.Reset();
+    ui.flags.ConnState.Connecting = true;
+    ui.flags.TermShared.ServiceKind = 2;
+    ui.flags.DataEvent.Reset();
     life.Handle(CMD_CONN_CLOSED);
     EXPECT_EQ(ui.term.texts, std::vector<std::string>{"연결 실패.\r\n"});
     EXPECT_TRUE(ui.frame.sounds.empty());
-    EXPECT_FALSE(ConnState.Connecting);
-    EXPECT_EQ(TermShared.ServiceKind, 5);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
+    EXPECT_EQ(ui.flags.TermShared.ServiceKind, 5);
     EXPECT_EQ(ui.frame.title, "Vellow");
-    EXPECT_TRUE(DataEvent.Wait(0));
+    EXPECT_TRUE(ui.flags.DataEvent.Wait(0));
     EXPECT_EQ(ui.frame.transferWaits, 1);
 }
 
@@ -253,7 +250,7 @@ TEST_F(LifecycleTest, ClosingALiveConnectionPlaysTheSoundAndCancelsThePreSendStr
     life.Handle(CMD_CONN_CLOSED);
     EXPECT_TRUE(ui.term.texts.empty());
     EXPECT_EQ(ui.frame.sounds.back(), "연결끊김");
-    EXPECT_FALSE(ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connected);
     EXPECT_FALSE(ui.frame.favourites);
     ui.loop.RunFor(2300);
     EXPECT_TRUE(ui.frame.preSends.empty());
@@ -261,14 +258,14 @@ TEST_F(LifecycleTest, ClosingALiveConnectionPlaysTheSoundAndCancelsThePreSendStr
 
 TEST_F(LifecycleTest, APortOpensAsAnUnknownServiceAndClosesWithoutMessageOrSound)
 {
-    ConnState.Connecting = true;
-    TermShared.ServiceKind = 3;
+    ui.flags.ConnState.Connecting = true;
+    ui.flags.TermShared.ServiceKind = 3;
     life.Handle(CMD_PORT_OPENED);
-    EXPECT_EQ(TermShared.ServiceKind, 5);
-    EXPECT_TRUE(ConnState.Connected);
+    EXPECT_EQ(ui.flags.TermShared.ServiceKind, 5);
+    EXPECT_TRUE(ui.flags.ConnState.Connected);
     EXPECT_TRUE(ui.frame.sounds.empty());
     life.Handle(CMD_PORT_CLOSED);
-    EXPECT_FALSE(ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connected);
     EXPECT_TRUE(ui.frame.sounds.empty());
     EXPECT_TRUE(ui.term.texts.empty());
     EXPECT_EQ(ui.term.changes, (std::vector<bool>{true, false}));
@@ -278,21 +275,21 @@ TEST_F(LifecycleTest, AnsweringNoKeepsTheLiveConnectionAndTheCurrentEntry)
 {
     PhoneBookEntry old = TelnetEntry();
     life.SetCurrent(old);
-    ConnState.Connected = true;
+    ui.flags.ConnState.Connected = true;
     ui.frame.answer = false;
     PhoneBookEntry other;
     SetEntryText(other.name, "other");
     EXPECT_FALSE(life.Connect(other));
     EXPECT_EQ(ui.frame.questions, std::vector<std::string>{"연결되어 있습니다.\n끊으시겠습니까?"});
-    EXPECT_TRUE(ConnState.Connected);
+    EXPECT_TRUE(ui.flags.ConnState.Connected);
     EXPECT_STREQ(life.Current().name, "하이텔");
     EXPECT_TRUE(ui.frame.sounds.empty());
 }
 
 TEST_F(LifecycleTest, AComPortThatCannotBeOpenedEndsNotConnectedWithItsMessage)
 {
-    CommLine comm;
-    ConnSetCommLine(&comm);
+    CommLine comm{ui.conn};
+    ui.conn.SetCommLine(&comm);
     // A device that is missing, and one that is a plain file.
     settings.WriteString("COM3", "Device", "/nonexistent/tty");
     TempDir dir;
@@ -304,8 +301,8 @@ TEST_F(LifecycleTest, AComPortThatCannotBeOpenedEndsNotConnectedWithItsMessage)
         EXPECT_FALSE(life.ConnectComPort(n));
         ASSERT_EQ(ui.frame.messages.size(), 1u);
         EXPECT_EQ(ui.frame.messages[0].text, "COM" + std::to_string(n) + "를 열 수 없습니다.");
-        EXPECT_FALSE(ConnState.Connecting);
-        EXPECT_FALSE(ConnState.Connected);
+        EXPECT_FALSE(ui.flags.ConnState.Connecting);
+        EXPECT_FALSE(ui.flags.ConnState.Connected);
         EXPECT_EQ(life.Current().kind, kEntryComPort);
         EXPECT_EQ(life.Current().port, n);
         EXPECT_EQ(std::string(life.Current().name), "COM" + std::to_string(n));
@@ -315,8 +312,8 @@ TEST_F(LifecycleTest, AComPortThatCannotBeOpenedEndsNotConnectedWithItsMessage)
 
 TEST_F(LifecycleTest, ATransferEndShowsTheBytesReadPastItAndHangsUpWhenAsked)
 {
-    ConnSetSerialLine(&line);
-    ConnState.Connected = true;
+    ui.conn.SetSerialLine(&line);
+    ui.flags.ConnState.Connected = true;
     line.in = "later";
     const std::string rest = "rest:";
     life.OnTransferDone(reinterpret_cast<const uint8_t*>(rest.data()), 5, true);
@@ -324,17 +321,17 @@ TEST_F(LifecycleTest, ATransferEndShowsTheBytesReadPastItAndHangsUpWhenAsked)
     EXPECT_EQ(ui.term.shown, "rest:later");
     ui.loop.RunUntil([&] { return ui.sink.Count(ID_CONN_HANGUP) > 0; }, 500);
     EXPECT_EQ(ui.sink.Count(ID_CONN_HANGUP), 1);
-    EXPECT_FALSE(ConnState.Connected);  // the posted hang-up ran the disconnect sequence
+    EXPECT_FALSE(ui.flags.ConnState.Connected);  // the posted hang-up ran the disconnect sequence
 }
 
 TEST_F(LifecycleTest, TheSafetyTimerDeliversBytesWhoseNotificationWasLost)
 {
-    ConnSetSerialLine(&line);
+    ui.conn.SetSerialLine(&line);
     life.Start();
     line.in = "lost";
     ui.loop.RunFor(2200);
     EXPECT_TRUE(ui.term.shown.empty());  // not connected: the timer does nothing
-    ConnState.Connected = true;
+    ui.flags.ConnState.Connected = true;
     EXPECT_TRUE(ui.loop.RunUntil([&] { return ui.term.shown == "lost"; }, 2600));
 }
 
@@ -342,8 +339,8 @@ TEST_F(LifecycleTest, DisconnectWhileIdleDoesNothing)
 {
     life.Disconnect();
     EXPECT_TRUE(ui.frame.sounds.empty());
-    ConnState.Connecting = true;
+    ui.flags.ConnState.Connecting = true;
     life.Disconnect();
     EXPECT_EQ(ui.frame.sounds, std::vector<std::string>{"연결끊김"});
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
 }

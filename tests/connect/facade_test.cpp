@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
-#include "ConnTestKit.h"
+#include "base/Flags.h"
+#include "support/TestKit.h"
 
 using namespace velo;
 using velo::test::QueueLine;
@@ -14,13 +14,7 @@ using velo::test::QueueLine;
 namespace {
 
 struct FacadeTest : ::testing::Test {
-    void TearDown() override
-    {
-        ConnSetSerialLine(nullptr);
-        ConnSetTelnetLine(nullptr);
-        ConnSetEchoTarget(nullptr);
-        ConnState.Reset();
-    }
+    velo::test::UiScope ui;
 };
 
 }  // namespace
@@ -29,61 +23,61 @@ TEST_F(FacadeTest, ClosedConnectionFailsAtOnceWithoutBlocking)
 {
     uint8_t buf[kConnReadBuffer];
     auto t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(ConnWrite(reinterpret_cast<const uint8_t*>("x"), 1), -1);
-    EXPECT_EQ(ConnRead(buf, 0), -1);
-    EXPECT_EQ(ConnRead(buf, 10), -1);
-    EXPECT_EQ(ConnAvailable(), 0);
-    EXPECT_EQ(ConnKind(), 0);
-    EXPECT_FALSE(ConnIsOpen());
+    EXPECT_EQ(ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>("x"), 1), -1);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 0), -1);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 10), -1);
+    EXPECT_EQ(ui.conn.ConnAvailable(), 0);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 0);
+    EXPECT_FALSE(ui.conn.ConnIsOpen());
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(100));
 }
 
 TEST_F(FacadeTest, SerialLineWinsOverTelnetOnlyWhileOpen)
 {
     QueueLine serial, telnet;
-    ConnSetSerialLine(&serial);
-    ConnSetTelnetLine(&telnet);
-    EXPECT_EQ(ConnKind(), 2);
-    ConnWrite(reinterpret_cast<const uint8_t*>("ab"), 2);
+    ui.conn.SetSerialLine(&serial);
+    ui.conn.SetTelnetLine(&telnet);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 2);
+    ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>("ab"), 2);
     EXPECT_EQ(serial.out, "ab");
     serial.open = false;
-    EXPECT_EQ(ConnKind(), 1);
-    ConnWrite(reinterpret_cast<const uint8_t*>("cd"), 2);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 1);
+    ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>("cd"), 2);
     EXPECT_EQ(telnet.out, "cd");
-    EXPECT_TRUE(ConnIsOpen());
+    EXPECT_TRUE(ui.conn.ConnIsOpen());
 }
 
 TEST_F(FacadeTest, WantedCountReadsNothingUntilThatManyWait)
 {
     QueueLine serial;
     serial.in = "123456789";
-    ConnSetSerialLine(&serial);
+    ui.conn.SetSerialLine(&serial);
     uint8_t buf[kConnReadBuffer];
-    EXPECT_EQ(ConnRead(buf, 10), 0);
-    EXPECT_EQ(ConnAvailable(), 9);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 10), 0);
+    EXPECT_EQ(ui.conn.ConnAvailable(), 9);
     serial.in += "0";
-    EXPECT_EQ(ConnRead(buf, 10), 10);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 10), 10);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 10), "1234567890");
-    EXPECT_EQ(ConnAvailable(), 0);
+    EXPECT_EQ(ui.conn.ConnAvailable(), 0);
 }
 
 TEST_F(FacadeTest, LocalEchoShowsWrittenBytesUnlessATransferRunsOrTheViewIsFrozen)
 {
     QueueLine telnet;
     velo::test::RecTerminal term;
-    ConnSetTelnetLine(&telnet);
-    ConnSetEchoTarget(&term);
-    auto w = [](const char* s) { return ConnWrite(reinterpret_cast<const uint8_t*>(s), 1); };
+    ui.conn.SetTelnetLine(&telnet);
+    ui.conn.SetEchoTarget(&term);
+    auto w = [this](const char* s) { return ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>(s), 1); };
     w("a");
-    ConnState.LocalEcho = true;
+    ui.flags.ConnState.LocalEcho = true;
     w("b");
-    ConnState.Receiving = true;
+    ui.flags.ConnState.Receiving = true;
     w("c");
-    ConnState.Receiving = false;
+    ui.flags.ConnState.Receiving = false;
     term.frozen = true;
     w("d");
     term.frozen = false;
-    ConnState.Sending = true;
+    ui.flags.ConnState.Sending = true;
     w("e");
     EXPECT_EQ(term.echoed, "b");
     EXPECT_EQ(telnet.out, "abcde");
@@ -93,13 +87,13 @@ TEST_F(FacadeTest, ATelnetSlotCountsOnlyWhileItsSocketExists)
 {
     QueueLine telnet;
     telnet.open = false;
-    ConnSetTelnetLine(&telnet);
+    ui.conn.SetTelnetLine(&telnet);
     uint8_t buf[kConnReadBuffer];
-    EXPECT_EQ(ConnKind(), 0);
-    EXPECT_FALSE(ConnIsOpen());
-    EXPECT_EQ(ConnRead(buf, 0), -1);
-    EXPECT_EQ(ConnWrite(buf, 1), -1);
-    EXPECT_EQ(ConnAvailable(), 0);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 0);
+    EXPECT_FALSE(ui.conn.ConnIsOpen());
+    EXPECT_EQ(ui.conn.ConnRead(buf, 0), -1);
+    EXPECT_EQ(ui.conn.ConnWrite(buf, 1), -1);
+    EXPECT_EQ(ui.conn.ConnAvailable(), 0);
 }
 
 TEST(ConnDial, ATelnetEntryWithoutASocketSaysItCannotConnectAndStopsConnecting)
@@ -108,15 +102,15 @@ TEST(ConnDial, ATelnetEntryWithoutASocketSaysItCannotConnectAndStopsConnecting)
     PhoneBookEntry e;
     e.kind = kEntryTelnet;
     SetEntryText(e.number, "bbs.example.org");
-    EXPECT_FALSE(ConnDial(e));
+    EXPECT_FALSE(ui.conn.ConnDial(e));
     ASSERT_EQ(ui.term.texts.size(), 1u);
     EXPECT_EQ(ui.term.texts[0], "\r\nbbs.example.org 에 연결중...\r\n");
     ASSERT_EQ(ui.frame.messages.size(), 1u);
     EXPECT_EQ(ui.frame.messages[0].text, "연결을 할 수 없습니다.");
     EXPECT_EQ(ui.frame.messages[0].title, "Vellow");
     EXPECT_EQ(ui.frame.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_FALSE(ConnState.Connecting);
-    EXPECT_FALSE(ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connected);
 }
 
 TEST(ConnDial, OnlyTheLowByteOfTheKindCounts)

@@ -7,15 +7,14 @@
 
 #include <algorithm>
 
-#include "ConnTestKit.h"
+#include "support/TestKit.h"
 #include "ModemSim.h"
-#include "PeerProcess.h"
+#include "support/PeerProcess.h"
 #include "base/CommandIds.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "base/ConnState.h"
-#include "base/TermShared.h"
+#include "base/Flags.h"
 #include "connect/LineService.h"
 #include "base/SettingsStore.h"
 
@@ -29,27 +28,26 @@ constexpr const char* kNoModemQuestion =
     "모뎀이 없거나 설치가 제대로 되지 않았습니다.\n지금 모뎀 설치를 하시겠습니까?";
 
 struct ModemTest : ::testing::Test {
-    MemorySettingsStore settings;
     UiScope ui;
+    MemorySettingsStore& settings = ui.settings;
     ModemSim sim;
-    CommLine comm;
-    LineService modem{comm, &ui.loop};
-    ConnLifecycle life;
+    CommLine comm{ui.conn};
+    LineService modem{ui.conn, comm, &ui.loop};
+    ConnLifecycle life{ui.conn};
 
     void SetUp() override
     {
-        SetAppSettings(&settings);
         ASSERT_TRUE(sim.Ready());
-        LineService::SaveModems({ModemInfo{"Test modem", sim.Device(), "S7=45", 57600}});
+        LineService::SaveModems(settings, {ModemInfo{"Test modem", sim.Device(), "S7=45", 57600}});
         comm.SetHandOverWaitMs(50);
         modem.SetReplyTimeoutMs(1500);
         modem.SetHangUpTimings(10, 60);
-        ConnSetCommLine(&comm);
-        ConnSetLineService(&modem);
+        ui.conn.SetCommLine(&comm);
+        ui.conn.SetLineService(&modem);
         ui.sink.handler = [this](int id) {
             life.Handle(id);
             // The dialling window closes itself once nothing is under way.
-            if (ConnState.Connected || !ConnState.Connecting)
+            if (ui.flags.ConnState.Connected || !ui.flags.ConnState.Connecting)
                 ui.frame.dialWindow = false;
         };
     }
@@ -57,7 +55,6 @@ struct ModemTest : ::testing::Test {
     {
         life.Disconnect();
         modem.Shutdown();
-        SetAppSettings(nullptr);
     }
     PhoneBookEntry Entry(const std::string& number = "01410")
     {
@@ -85,21 +82,21 @@ TEST_F(ModemTest, ACallThatConnectsCarriesBytesBothWaysAndHangsUpCleanly)
     sim.SetBanner("WELCOME TO THE BBS\r\n");
     ASSERT_TRUE(life.Connect(Entry("014-10")));
     EXPECT_TRUE(ui.frame.dialWindow);
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
-    EXPECT_EQ(ConnKind(), 2);
-    EXPECT_EQ(TermShared.ServiceKind, 0);
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
+    EXPECT_EQ(int(ui.conn.ConnKind()), 2);
+    EXPECT_EQ(ui.flags.TermShared.ServiceKind, 0);
     EXPECT_EQ(sim.Commands(), (std::vector<std::string>{"ATE0V1", "ATS7=45", "ATDT01410"}));
     ASSERT_TRUE(Until([&] { return ui.term.shown.find("WELCOME TO THE BBS") != std::string::npos; }));
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CONNECTED), 1);
 
     const std::string typed = "hello\r";
-    EXPECT_EQ(ConnWrite(reinterpret_cast<const uint8_t*>(typed.data()), 6), 6);
+    EXPECT_EQ(ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>(typed.data()), 6), 6);
     ASSERT_TRUE(Until([&] { return sim.DataReceived() == typed; }));
     sim.Send("reply from host");
     ASSERT_TRUE(Until([&] { return ui.term.shown.find("reply from host") != std::string::npos; }));
 
     life.Disconnect();
-    EXPECT_FALSE(ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connected);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_FALSE(modem.CallActive());
@@ -112,7 +109,7 @@ TEST_F(ModemTest, ABusyLineRedialsTheSameEntryUntilItAnswers)
 {
     sim.Script({Dial::Busy, Dial::Busy, Dial::Busy, Dial::Connect});
     ASSERT_TRUE(life.Connect(Entry()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }, 10000));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }, 10000));
     EXPECT_EQ(sim.Dials(), 4);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_REDIAL), 3);
     EXPECT_TRUE(ui.frame.messages.empty());
@@ -124,7 +121,7 @@ TEST_F(ModemTest, NoCarrierAndNoAnswerRedialToo)
 {
     sim.Script({Dial::NoCarrier, Dial::NoAnswer, Dial::Connect});
     ASSERT_TRUE(life.Connect(Entry()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }, 10000));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }, 10000));
     EXPECT_EQ(ui.sink.Count(CMD_CONN_REDIAL), 2);
     EXPECT_TRUE(ui.frame.messages.empty());
 }
@@ -139,7 +136,7 @@ TEST_F(ModemTest, TheUserCanStopARedialLoop)
     int dials = sim.Dials();
     ui.loop.RunFor(500);
     EXPECT_EQ(sim.Dials(), dials);
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
     EXPECT_FALSE(modem.CallActive());
 }
 
@@ -163,7 +160,7 @@ TEST_F(ModemTest, EachFailureGetsItsMessage)
         EXPECT_EQ(ui.frame.messages[0].icon, MsgIcon::Exclamation);
         EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
         EXPECT_EQ(ui.sink.Count(CMD_CONN_REDIAL), 0);
-        EXPECT_FALSE(ConnState.Connecting);
+        EXPECT_FALSE(ui.flags.ConnState.Connecting);
         EXPECT_FALSE(modem.CallActive());
     }
 }
@@ -175,7 +172,7 @@ TEST_F(ModemTest, AModemSilentAfterTheDialTimesOutAsReleased)
     ASSERT_TRUE(life.Connect(Entry()));
     ASSERT_TRUE(Until([&] { return !ui.frame.messages.empty(); }));
     EXPECT_EQ(Texts(), std::vector<std::string>{"연결이 해제 되었습니다."});
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
 }
 
 TEST_F(ModemTest, AModemThatAnswersNothingCannotDial)
@@ -184,7 +181,7 @@ TEST_F(ModemTest, AModemThatAnswersNothingCannotDial)
     sim.SetMute(true);
     ASSERT_TRUE(life.Connect(Entry()));
     EXPECT_EQ(Texts(), std::vector<std::string>{"연결을 할 수 없습니다."});
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
     EXPECT_FALSE(modem.CallActive());
     EXPECT_EQ(sim.Dials(), 0);
 }
@@ -204,23 +201,23 @@ TEST_F(ModemTest, ANumberThatIsNotADialStringNeverReachesTheModem)
 TEST_F(ModemTest, ALostLineEndsTheCallWithItsMessage)
 {
     ASSERT_TRUE(life.Connect(Entry()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     sim.HangUp();
     ASSERT_TRUE(Until([&] { return !ui.frame.messages.empty(); }, 5000));
     EXPECT_EQ(Texts(), std::vector<std::string>{"연결이 해제 되었습니다."});
-    EXPECT_FALSE(ConnState.Connected);
+    EXPECT_FALSE(ui.flags.ConnState.Connected);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
     EXPECT_EQ(ui.frame.sounds.back(), "연결끊김");
 }
 
 TEST_F(ModemTest, WithoutAModemTheUserIsAskedAndTheDialFails)
 {
-    LineService::SaveModems({});
+    LineService::SaveModems(settings, {});
     ASSERT_TRUE(life.Connect(Entry()));
     EXPECT_EQ(ui.frame.questions, std::vector<std::string>{kNoModemQuestion});
     EXPECT_EQ(ui.frame.modemSettingsOpened, 1);
     EXPECT_EQ(Texts(), std::vector<std::string>{"연결을 할 수 없습니다."});
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
 
     ui.frame.messages.clear();
     ui.frame.modemSettingsOk = false;
@@ -238,7 +235,7 @@ TEST_F(ModemTest, WithoutAModemTheUserIsAskedAndTheDialFails)
 TEST_F(ModemTest, AModemDeviceThatCannotBeOpenedTakesTheNoModemPath)
 {
     TempDir dir;
-    LineService::SaveModems({ModemInfo{"gone", dir.Path() + "/ttyACM9", "", 57600}});
+    LineService::SaveModems(settings, {ModemInfo{"gone", dir.Path() + "/ttyACM9", "", 57600}});
     ASSERT_TRUE(life.Connect(Entry()));
     EXPECT_EQ(ui.frame.questions, std::vector<std::string>{kNoModemQuestion});
     EXPECT_EQ(Texts().back(), "연결을 할 수 없습니다.");
@@ -262,12 +259,12 @@ TEST_F(ModemTest, TheCurrentModemSettingChoosesTheDevice)
 {
     ModemSim second;
     ASSERT_TRUE(second.Ready());
-    LineService::SaveModems({ModemInfo{"first", sim.Device(), "", 57600},
+    LineService::SaveModems(settings, {ModemInfo{"first", sim.Device(), "", 57600},
                              ModemInfo{"second", second.Device(), "&C1", 57600}});
-    LineService::SetCurrentModem(1);
+    LineService::SetCurrentModem(settings, 1);
     EXPECT_EQ(settings.ReadInt("모뎀설정", "현재사용모뎀", -1), 1);
     ASSERT_TRUE(life.Connect(Entry()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     EXPECT_EQ(sim.Dials(), 0);
     EXPECT_EQ(second.Dials(), 1);
     EXPECT_EQ(second.Commands()[1], "AT&C1");
@@ -297,7 +294,7 @@ TEST_F(ModemTest, CallReportsFollowTheCallbackRules)
 TEST_F(ModemTest, AConnectReportWhileThePortIsOpenDoesNothing)
 {
     ASSERT_TRUE(life.Connect(Entry()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     modem.OnCallState(modem.CurrentCall(), CallState::Connected);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CONNECTED), 1);
     EXPECT_TRUE(comm.IsOpen());

@@ -12,13 +12,13 @@
 #include <mutex>
 #include <thread>
 
-#include "ConnTestKit.h"
-#include "PeerProcess.h"
+#include "support/TestKit.h"
+#include "support/PeerProcess.h"
 #include "base/CommandIds.h"
 #include "connect/CommLine.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/SerialDevice.h"
 #include "base/SettingsStore.h"
 
@@ -30,12 +30,11 @@ namespace {
 
 struct SerialTest : ::testing::Test {
     UiScope ui;
-    MemorySettingsStore settings;
+    MemorySettingsStore& settings = ui.settings;
     SocatPair pair;
     int peer = -1;
     void SetUp() override
     {
-        SetAppSettings(&settings);
         ASSERT_TRUE(pair.Ready()) << "socat pty pair";
         settings.WriteString("COM1", "Device", pair.A());
         peer = pair.OpenB();
@@ -45,7 +44,6 @@ struct SerialTest : ::testing::Test {
     {
         if (peer >= 0)
             ::close(peer);
-        SetAppSettings(nullptr);
     }
     // Waits (running the UI loop) until the line has n bytes queued.
     bool WaitQueued(CommLine& line, int n, int ms = 3000)
@@ -56,12 +54,14 @@ struct SerialTest : ::testing::Test {
 
 // Records DTR changes and when they happened, instead of touching a pty.
 struct DtrLine : CommLine {
+    using CommLine::CommLine;
     std::vector<std::pair<bool, Clock::time_point>> dtr;
     void SetDtr(bool on) override { dtr.emplace_back(on, Clock::now()); }
 };
 
 // Reports bytes in the queue that never come, so that a read has to wait.
 struct PromisingLine : CommLine {
+    using CommLine::CommLine;
     int Queued(int) override { return 100; }
 };
 
@@ -69,7 +69,7 @@ struct PromisingLine : CommLine {
 
 TEST_F(SerialTest, ClosingAbortsAPendingReadWithMinusOne)
 {
-    PromisingLine line;
+    PromisingLine line{ui.conn};
     ASSERT_TRUE(line.Open(1));
     std::atomic<int> result{0};
     std::atomic<bool> done{false};
@@ -89,14 +89,14 @@ TEST_F(SerialTest, ClosingAbortsAPendingReadWithMinusOne)
 
 TEST_F(SerialTest, APortCarriesBytesBothWaysThroughTheFacadeAndReportsOpenAndClose)
 {
-    CommLine line;
-    ConnSetCommLine(&line);
+    CommLine line{ui.conn};
+    ui.conn.SetCommLine(&line);
     ASSERT_TRUE(line.Open(1));
     EXPECT_EQ(ui.sink.Count(CMD_PORT_OPENED), 1);
-    EXPECT_EQ(ConnKind(), 2);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 2);
 
     const std::string out = "ATZ\r\n한글\xff\x00 bytes";
-    EXPECT_EQ(ConnWrite(reinterpret_cast<const uint8_t*>(out.data()), static_cast<int>(out.size())),
+    EXPECT_EQ(ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>(out.data()), static_cast<int>(out.size())),
               static_cast<int>(out.size()));
     EXPECT_EQ(ReadFor(peer, out.size(), 3000), out);
 
@@ -106,22 +106,22 @@ TEST_F(SerialTest, APortCarriesBytesBothWaysThroughTheFacadeAndReportsOpenAndClo
     ASSERT_TRUE(WriteAllTo(peer, in));
     ASSERT_TRUE(WaitQueued(line, 256));
     uint8_t buf[kConnReadBuffer];
-    EXPECT_EQ(ConnRead(buf, 0), 256);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 0), 256);
     EXPECT_EQ(Str(buf, 256), in);
 
     line.Close();
     EXPECT_EQ(ui.sink.Count(CMD_PORT_CLOSED), 1);
     EXPECT_FALSE(line.IsOpen());
-    EXPECT_EQ(ConnRead(buf, 0), -1);
-    EXPECT_EQ(ConnWrite(buf, 1), -1);
-    EXPECT_EQ(ConnAvailable(), 0);
+    EXPECT_EQ(ui.conn.ConnRead(buf, 0), -1);
+    EXPECT_EQ(ui.conn.ConnWrite(buf, 1), -1);
+    EXPECT_EQ(ui.conn.ConnAvailable(), 0);
     line.Close();  // a second close does nothing
     EXPECT_EQ(ui.sink.Count(CMD_PORT_CLOSED), 1);
 }
 
 TEST_F(SerialTest, TheWantedCountReadsNothingUntilThatManyWaitThenExactlyThatMany)
 {
-    CommLine line;
+    CommLine line{ui.conn};
     ASSERT_TRUE(line.Open(1));
     ASSERT_TRUE(WriteAllTo(peer, "123456789"));
     ASSERT_TRUE(WaitQueued(line, 9));
@@ -140,7 +140,7 @@ TEST_F(SerialTest, TheWantedCountReadsNothingUntilThatManyWaitThenExactlyThatMan
 
 TEST_F(SerialTest, AReadNeverTakesMoreThanTheCallersBuffer)
 {
-    CommLine line;
+    CommLine line{ui.conn};
     ASSERT_TRUE(line.Open(1));
     ASSERT_TRUE(WriteAllTo(peer, std::string(3000, 'q')));
     ASSERT_TRUE(WaitQueued(line, 3000));
@@ -151,7 +151,7 @@ TEST_F(SerialTest, AReadNeverTakesMoreThanTheCallersBuffer)
 
 TEST_F(SerialTest, ThePollThreadReportsOnlyOnceTheInputHasSettled)
 {
-    CommLine line;
+    CommLine line{ui.conn};
     std::mutex m;
     std::vector<Clock::time_point> posts;
     ui.sink.handler = [&](int id) {
@@ -185,7 +185,7 @@ TEST_F(SerialTest, ThePollThreadReportsOnlyOnceTheInputHasSettled)
 
 TEST_F(SerialTest, AWriteToAPeerThatStopsReadingEndsShortAfterTheStallTime)
 {
-    CommLine line;
+    CommLine line{ui.conn};
     line.SetWriteStallMs(300);
     ASSERT_TRUE(line.Open(1));
     std::string big(4 << 20, 'z');
@@ -201,7 +201,7 @@ TEST_F(SerialTest, AWriteToAPeerThatStopsReadingEndsShortAfterTheStallTime)
 
 TEST_F(SerialTest, ClosingWakesAWriterStalledOnAnotherThread)
 {
-    CommLine line;
+    CommLine line{ui.conn};
     ASSERT_TRUE(line.Open(1));
     std::atomic<int> result{0};
     std::atomic<bool> done{false};
@@ -221,7 +221,7 @@ TEST_F(SerialTest, ClosingWakesAWriterStalledOnAnotherThread)
 
 TEST_F(SerialTest, ThePortIsTakenExclusively)
 {
-    CommLine first, second;
+    CommLine first{ui.conn}, second{ui.conn};
     ASSERT_TRUE(first.Open(1));
     EXPECT_FALSE(second.Open(1));
     SerialOpenError err;
@@ -234,7 +234,7 @@ TEST_F(SerialTest, ThePortIsTakenExclusively)
 
 TEST_F(SerialTest, ClosingADirectPortTogglesDtrLowHighLowAfterThePortClosedReport)
 {
-    DtrLine line;
+    DtrLine line{ui.conn};
     Clock::time_point closedHandled{};
     ui.sink.handler = [&](int id) {
         if (id == CMD_PORT_CLOSED)
@@ -256,16 +256,15 @@ TEST_F(SerialTest, ClosingADirectPortTogglesDtrLowHighLowAfterThePortClosedRepor
 
 TEST(SerialSettings, TheStoredLineSettingsAreWhatThePortGets)
 {
-    MemorySettingsStore settings;
-    SetAppSettings(&settings);
+    UiScope ui;
+    MemorySettingsStore& settings = ui.settings;
     int master = -1, slave = -1;
     char name[64];
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
     ::close(slave);
     settings.WriteString("COM2", "Device", name);
-    WritePortParams(2, SerialParams{19200, 8, 2, 0});
-    UiScope ui;
-    CommLine line;
+    WritePortParams(settings, 2, SerialParams{19200, 8, 2, 0});
+    CommLine line{ui.conn};
     ASSERT_TRUE(line.Open(2));
     termios t{};
     ASSERT_EQ(::tcgetattr(master, &t), 0);  // a pty master shows its slave's settings
@@ -277,7 +276,7 @@ TEST(SerialSettings, TheStoredLineSettingsAreWhatThePortGets)
     EXPECT_FALSE(t.c_oflag & OPOST);
     line.Close();
 
-    WritePortParams(2, SerialParams{});  // the defaults: 9600 8N1
+    WritePortParams(settings, 2, SerialParams{});  // the defaults: 9600 8N1
     ASSERT_TRUE(line.Open(2));
     ASSERT_EQ(::tcgetattr(master, &t), 0);
     EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B9600));
@@ -285,7 +284,6 @@ TEST(SerialSettings, TheStoredLineSettingsAreWhatThePortGets)
     EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
     line.Close();
     ::close(master);
-    SetAppSettings(nullptr);
 }
 
 TEST(SerialSettings, DataBitsParityAndStopBitsFollowTheStoredCodes)
@@ -325,31 +323,29 @@ TEST(SerialSettings, RatesTheKernelLacksOpenAtTheNearestOne)
 
 TEST(SerialSettings, ComNamesMapToTtySUnlessADeviceIsStored)
 {
-    MemorySettingsStore settings;
-    SetAppSettings(&settings);
-    EXPECT_EQ(ComDevicePath(1), "/dev/ttyS0");
-    EXPECT_EQ(ComDevicePath(9), "/dev/ttyS8");
+    UiScope ui;
+    MemorySettingsStore& settings = ui.settings;
+    EXPECT_EQ(ComDevicePath(settings, 1), "/dev/ttyS0");
+    EXPECT_EQ(ComDevicePath(settings, 9), "/dev/ttyS8");
     settings.WriteString("COM4", "Device", "/dev/ttyUSB0");
-    EXPECT_EQ(ComDevicePath(4), "/dev/ttyUSB0");
-    EXPECT_EQ(ReadWaitInterval(), 200);
-    WriteWaitInterval(5000);
-    EXPECT_EQ(ReadWaitInterval(), 2000);
+    EXPECT_EQ(ComDevicePath(settings, 4), "/dev/ttyUSB0");
+    EXPECT_EQ(ReadWaitInterval(settings), 200);
+    WriteWaitInterval(settings, 5000);
+    EXPECT_EQ(ReadWaitInterval(settings), 2000);
     settings.WriteInt("COM", "WaitInterVal", -3);
-    EXPECT_EQ(ReadWaitInterval(), 0);
-    SetAppSettings(nullptr);
+    EXPECT_EQ(ReadWaitInterval(settings), 0);
 }
 
 TEST(SerialOpen, AMissingDeviceOrAFileThatIsNoTerminalCannotBeOpened)
 {
-    MemorySettingsStore settings;
-    SetAppSettings(&settings);
     UiScope ui;
+    MemorySettingsStore& settings = ui.settings;
     TempDir dir;
     std::string file = dir.Path() + "/plain";
     std::ofstream(file) << "not a tty";
     settings.WriteString("COM5", "Device", file);
     settings.WriteString("COM6", "Device", dir.Path() + "/none");
-    CommLine line;
+    CommLine line{ui.conn};
     EXPECT_FALSE(line.Open(5));
     EXPECT_FALSE(line.Open(6));
     EXPECT_FALSE(line.Open(0));
@@ -361,7 +357,6 @@ TEST(SerialOpen, AMissingDeviceOrAFileThatIsNoTerminalCannotBeOpened)
     EXPECT_EQ(err, SerialOpenError::Missing);
     EXPECT_EQ(ui.sink.Count(CMD_PORT_OPENED), 0);
     EXPECT_FALSE(line.IsOpen());
-    SetAppSettings(nullptr);
 }
 
 TEST(SerialHandOver, AHandedOverPortWithBytesWaitingReportsThemAtOnce)
@@ -376,7 +371,7 @@ TEST(SerialHandOver, AHandedOverPortWithBytesWaitingReportsThemAtOnce)
     ::fcntl(slave, F_SETFL, O_NONBLOCK);
     ASSERT_TRUE(WriteAllTo(master, "CONNECTED DATA"));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    CommLine line;
+    CommLine line{ui.conn};
     line.SetHandOverWaitMs(10);
     ASSERT_TRUE(line.PrepareHandedOver(slave));
     EXPECT_EQ(ui.sink.Count(CMD_CONN_DATA), 1);
@@ -390,7 +385,7 @@ TEST(SerialHandOver, AHandedOverPortWithBytesWaitingReportsThemAtOnce)
     TempDir dir;
     std::string file = dir.Path() + "/f";
     std::ofstream(file) << "x";
-    CommLine other;
+    CommLine other{ui.conn};
     other.SetHandOverWaitMs(0);
     EXPECT_FALSE(other.PrepareHandedOver(::open(file.c_str(), O_RDWR)));
     EXPECT_FALSE(other.IsOpen());
@@ -398,12 +393,12 @@ TEST(SerialHandOver, AHandedOverPortWithBytesWaitingReportsThemAtOnce)
 
 TEST_F(SerialTest, AWorkerThatOwnsTheStreamIsWokenByThePollThreadAndGetsEveryByte)
 {
-    CommLine line;
-    ConnSetCommLine(&line);
-    ConnLifecycle life;
+    CommLine line{ui.conn};
+    ui.conn.SetCommLine(&line);
+    ConnLifecycle life{ui.conn};
     ui.sink.handler = [&](int id) { life.Handle(id); };
     ASSERT_TRUE(line.Open(1));
-    ConnState.Receiving = true;
+    ui.flags.ConnState.Receiving = true;
     std::string payload;
     for (int i = 0; i < 200000; ++i)
         payload += static_cast<char>(i * 13);
@@ -413,11 +408,11 @@ TEST_F(SerialTest, AWorkerThatOwnsTheStreamIsWokenByThePollThreadAndGetsEveryByt
         uint8_t buf[kConnReadBuffer];
         auto until = Clock::now() + std::chrono::seconds(20);
         while (got.size() < payload.size() && Clock::now() < until) {
-            int n = ConnRead(buf, 0);
+            int n = ui.conn.ConnRead(buf, 0);
             if (n < 0)
                 break;
             if (n == 0)
-                DataEvent.Wait(1000);
+                ui.flags.DataEvent.Wait(1000);
             else
                 got.append(reinterpret_cast<char*>(buf), n);
         }
@@ -427,7 +422,7 @@ TEST_F(SerialTest, AWorkerThatOwnsTheStreamIsWokenByThePollThreadAndGetsEveryByt
     EXPECT_TRUE(ui.loop.RunUntil([&] { return done.load(); }, 25000));
     host.join();
     worker.join();
-    ConnState.Receiving = false;
+    ui.flags.ConnState.Receiving = false;
     EXPECT_TRUE(got == payload) << got.size() << " of " << payload.size();
     EXPECT_TRUE(ui.term.shown.empty());
     line.Close();

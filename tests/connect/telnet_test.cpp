@@ -15,12 +15,12 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "ConnTestKit.h"
-#include "PeerProcess.h"
+#include "support/TestKit.h"
+#include "support/PeerProcess.h"
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/TelnetSocket.h"
 
 using namespace velo;
@@ -39,17 +39,17 @@ std::string B(std::initializer_list<int> v)
 
 struct TelnetTest : ::testing::Test {
     UiScope ui;
-    TelnetSocket telnet{&ui.loop};
-    ConnLifecycle life;
+    TelnetSocket telnet{ui.conn, &ui.loop};
+    ConnLifecycle life{ui.conn};
     void SetUp() override
     {
-        ConnSetTelnetSocket(&telnet);
+        ui.conn.SetTelnetSocket(&telnet);
         ui.sink.handler = [this](int id) { life.Handle(id); };
     }
     void TearDown() override
     {
         telnet.Close();
-        ConnSetTelnetSocket(nullptr);
+        ui.conn.SetTelnetSocket(nullptr);
     }
     PhoneBookEntry Entry(const std::string& host, int port)
     {
@@ -90,9 +90,9 @@ TEST_F(TelnetTest, NegotiatesWithTheHostAndShowsOnlyTheData)
     ASSERT_TRUE(Dial(host.Port()));
     ASSERT_EQ(ui.term.texts.size(), 1u);
     EXPECT_EQ(ui.term.texts[0], "\r\n127.0.0.1 에 연결중...\r\n");
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     EXPECT_EQ(ui.term.texts.back(), "\r\n127.0.0.1:" + std::to_string(host.Port()) + " 에 연결됨.\r\n\r\n");
-    EXPECT_EQ(ConnKind(), 1);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 1);
     ASSERT_TRUE(Until([&] { return ui.term.shown.size() >= 12; }));
     EXPECT_EQ(ui.term.shown, "hello world" + B({255}));
     ASSERT_TRUE(Until([&] { return got.size() >= 28; }));
@@ -105,9 +105,9 @@ TEST_F(TelnetTest, TypedBytesGoOutUnchangedIncluding255)
     std::string got;
     ScriptedHost host([&](int fd) { got = HostRead(fd, 5); });
     ASSERT_TRUE(Dial(host.Port()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     const std::string out = "a" + B({255, 0, 13}) + "z";
-    EXPECT_EQ(ConnWrite(reinterpret_cast<const uint8_t*>(out.data()), 5), 5);
+    EXPECT_EQ(ui.conn.ConnWrite(reinterpret_cast<const uint8_t*>(out.data()), 5), 5);
     ASSERT_TRUE(Until([&] { return got.size() == 5; }));
     EXPECT_EQ(got, out);
 }
@@ -124,9 +124,9 @@ TEST_F(TelnetTest, AHostThatClosesIsReportedOnceAndThenSaysSo)
     EXPECT_EQ(ui.frame.messages[0].text, "연결이 해제 되었습니다.");
     EXPECT_EQ(ui.frame.messages[0].title, "127.0.0.1");
     EXPECT_FALSE(telnet.IsOpen());
-    EXPECT_EQ(ConnKind(), 0);
+    EXPECT_EQ(int(ui.conn.ConnKind()), 0);
     EXPECT_EQ(ui.frame.sounds.back(), "연결끊김");
-    ConnHangUp();
+    ui.conn.ConnHangUp();
     ui.loop.RunFor(100);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
 }
@@ -138,12 +138,12 @@ TEST_F(TelnetTest, ARefusedPortGivesOneCloseAndConnectionFailed)
     ASSERT_TRUE(Until([&] { return ui.sink.Count(CMD_CONN_CLOSED) > 0; }));
     ui.loop.RunFor(200);
     telnet.Close();
-    ConnHangUp();
+    ui.conn.ConnHangUp();
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CONNECTED), 0);
     EXPECT_EQ(ui.term.texts.back(), "연결 실패.\r\n");
     EXPECT_TRUE(ui.frame.messages.empty());
-    EXPECT_FALSE(ConnState.Connecting);
+    EXPECT_FALSE(ui.flags.ConnState.Connecting);
 }
 
 TEST_F(TelnetTest, AnUnknownHostGivesOneCloseAndNoDialFailure)
@@ -174,7 +174,7 @@ TEST_F(TelnetTest, AFrozenViewLeavesBytesQueuedWithoutBusyNotifications)
         WaitRelease(release);
     });
     ASSERT_TRUE(Dial(host.Port()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     ui.term.frozen = true;
     ui.loop.RunFor(600);
     EXPECT_LE(ui.sink.Count(CMD_CONN_DATA), 1);
@@ -251,7 +251,7 @@ TEST_F(TelnetTest, AHostThatAsksButNeverReadsCannotStallTheUiThread)
         WaitRelease(release);
     });
     ASSERT_TRUE(Dial(host.Port()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     auto t0 = Clock::now();
     ui.loop.RunUntil([&] { return telnet.Pending() == 0 && Clock::now() - t0 > std::chrono::milliseconds(500); },
                      20000);
@@ -267,7 +267,7 @@ TEST_F(TelnetTest, ASendToAPeerThatTakesNothingEndsShortAndCloseWakesABlockedSen
         WaitRelease(release);
     });
     ASSERT_TRUE(Dial(host.Port()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
     telnet.SetSendStallMs(300);
     std::string big(8 << 20, 'x');
     auto t0 = Clock::now();
@@ -328,9 +328,9 @@ TEST(TelnetDaemon, SeesTerminalTypeAnsiAndTheEntrysWindowSize)
     ASSERT_TRUE(listening);
 
     UiScope ui;
-    TelnetSocket telnet(&ui.loop);
-    ConnSetTelnetSocket(&telnet);
-    ConnLifecycle life;
+    TelnetSocket telnet(ui.conn, &ui.loop);
+    ui.conn.SetTelnetSocket(&telnet);
+    ConnLifecycle life{ui.conn};
     ui.sink.handler = [&](int id) { life.Handle(id); };
     PhoneBookEntry e;  // a fresh entry: ANSI, 80 x 28
     e.kind = kEntryTelnet;
@@ -343,7 +343,7 @@ TEST(TelnetDaemon, SeesTerminalTypeAnsiAndTheEntrysWindowSize)
     ui.loop.RunUntil([&] { return ui.sink.Count(CMD_CONN_CLOSED) > 0; }, 5000);
     EXPECT_EQ(ui.sink.Count(CMD_CONN_CLOSED), 1);
     telnet.Close();
-    ConnSetTelnetSocket(nullptr);
+    ui.conn.SetTelnetSocket(nullptr);
 }
 
 // A transfer thread that owns the stream reads it itself, woken through
@@ -360,18 +360,18 @@ TEST_F(TelnetTest, AWorkerThatOwnsTheStreamGetsEveryByteThroughDataEvent)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     });
     ASSERT_TRUE(Dial(host.Port()));
-    ASSERT_TRUE(Until([&] { return ConnState.Connected.load(); }));
-    ConnState.Receiving = true;
+    ASSERT_TRUE(Until([&] { return ui.flags.ConnState.Connected.load(); }));
+    ui.flags.ConnState.Receiving = true;
     std::string got;
     std::atomic<bool> done{false};
     std::thread worker([&] {
         uint8_t buf[kConnReadBuffer];
-        while (got.size() < payload.size() + 4 && ConnState.Connected) {
-            int n = ConnRead(buf, 0);
+        while (got.size() < payload.size() + 4 && ui.flags.ConnState.Connected) {
+            int n = ui.conn.ConnRead(buf, 0);
             if (n < 0)
                 break;
             if (n == 0) {
-                DataEvent.Wait(2000);
+                ui.flags.DataEvent.Wait(2000);
                 continue;
             }
             got.append(reinterpret_cast<char*>(buf), n);
@@ -380,7 +380,7 @@ TEST_F(TelnetTest, AWorkerThatOwnsTheStreamGetsEveryByteThroughDataEvent)
     });
     EXPECT_TRUE(Until([&] { return done.load(); }, 30000));
     worker.join();
-    ConnState.Receiving = false;
+    ui.flags.ConnState.Receiving = false;
     EXPECT_TRUE(ui.term.shown.empty());
     ASSERT_GE(got.size(), payload.size());
     EXPECT_TRUE(got.compare(0, payload.size(), payload) == 0);

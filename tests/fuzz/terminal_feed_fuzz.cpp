@@ -9,12 +9,10 @@
 #include <cstring>
 #include <string>
 
-#include "base/ConnState.h"
+#include "base/Outlets.h"
 #include "terminal/AutoResponse.h"
-#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
-#include "terminal/ZModemDetect.h"
 
 using namespace velo;
 
@@ -99,16 +97,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 6)
         return 0;
     const uint8_t mode = data[0];
-    TermShared.PictureMode = mode & 1;
-    TermShared.NewlineMode = mode & 2;
-    TermShared.ServiceKind = data[1] % 6;
-    TermShared.Frozen = false;
-    TermShared.PrinterControl = false;
-    ConnState.Receiving = (mode & 0x40) != 0;
-    ZModemStartDetector::ResetPosition();
-    AutoResponseTable& ar = AutoResponses();
-    ar = AutoResponseTable{};
-    ar.rows[TermShared.ServiceKind % 5][0] = {"ab", "x", true};
+    // Outlets of this input alone.
+    MemorySettingsStore settings;
+    NullFrameSink frame;
+    SharedFlags flags;
+    flags.TermShared.NewlineMode = mode & 2;
+    flags.TermShared.ServiceKind = data[1] % 6;
+    flags.ConnState.Receiving = (mode & 0x40) != 0;
+    AutoResponseTable ar;
+    ar.rows[flags.TermShared.ServiceKind % 5][0] = {"ab", "x", true};
     ar.rows[AutoResponseTable::kCommonGroup][1] = {"\x1b[", "y", true};
 
     CheckingSurface surface;
@@ -116,7 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzPictures pictures;
     pictures.endByte = data[4];
     pictures.open = (mode & 0x20) != 0;
-    Terminal t;
+    Terminal t(Outlets{settings, frame, flags});
+    // Made after the terminal: a new terminal clears picture mode.
+    flags.TermShared.PictureMode = mode & 1;
+    t.SetAutoResponses(&ar);
     surface.t = &t;
     t.SetSurface(&surface);
     t.SetReplySink(&replies);
@@ -155,9 +155,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (replies.bytes > (static_cast<size_t>(feeds) + 1) * Terminal::kMaxQueuedReplies)
         Fail("replies unbounded");
-    TermShared.PictureMode = false;
-    TermShared.NewlineMode = false;
-    TermShared.PrinterControl = false;
-    ConnState.Receiving = false;
     return 0;
 }

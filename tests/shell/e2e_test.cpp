@@ -16,13 +16,12 @@
 #include <functional>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
@@ -92,9 +91,6 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
 {
     App();
     MemorySettingsStore store;
-    SetAppSettings(&store);
-    ConnState.Reset();
-    TermShared.Frozen = false;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QString down = dir.filePath("Down");
@@ -106,8 +102,9 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
     ASSERT_TRUE(host.Start(dir.path()));
 
     {
-        CMainFrame frame;
-        AppRuntime runtime(&frame, false);
+        AppRuntime runtime(store, false);
+        SharedFlags& flags = runtime.Flags();
+        CMainFrame frame(runtime);
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
@@ -126,7 +123,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
                               20000))
             << ScreenText(term);
-        EXPECT_TRUE(ConnState.Connected);
+        EXPECT_TRUE(flags.ConnState.Connected);
         std::string screen = ScreenText(term);
         EXPECT_NE(screen.find("벨로우 데모 BBS"), std::string::npos);
         // The connect message went up into the scrollback when the host cleared the screen.
@@ -137,7 +134,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         EXPECT_EQ(frame.StatusPaneTexts()[4], "연결:Kestrix");
 
         const char cmd[] = "dn 1\r";
-        ConnWrite(reinterpret_cast<const uint8_t*>(cmd), 5);
+        runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(cmd), 5);
         QString got = down + "/velo-demo.txt";
         QFile want(dir.filePath("files/velo-demo.txt"));
         ASSERT_TRUE(want.open(QIODevice::ReadOnly));
@@ -151,12 +148,12 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         QFile g(got);
         ASSERT_TRUE(g.open(QIODevice::ReadOnly));
         EXPECT_EQ(g.readAll(), wantBytes);
-        EXPECT_FALSE(ConnState.Receiving);
+        EXPECT_FALSE(flags.ConnState.Receiving);
 
         // The context menu's "파일 받기" on the file number under the mouse:
         // Kestrix's download command, the transfer, then the follow-up.
         const char list[] = "3\r";
-        ConnWrite(reinterpret_cast<const uint8_t*>(list), 3);
+        runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(list), 3);
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("velo-hangul.txt") != std::string::npos; }, 20000));
         int row = -1;
         for (int r = 0; r < term->Term().Rows(); ++r)
@@ -169,7 +166,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         ASSERT_TRUE(term->CanReceiveFile());
         term->ReceiveFile();
         QString second = down + "/velo-hangul.txt";
-        ASSERT_TRUE(PumpUntil([&] { return QFile::exists(second) && !ConnState.Receiving; }, 60000))
+        ASSERT_TRUE(PumpUntil([&] { return QFile::exists(second) && !flags.ConnState.Receiving; }, 60000))
             << ScreenText(term);
         QFile w2(dir.filePath("files/velo-hangul.txt"));
         QFile g2(second);
@@ -177,8 +174,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         EXPECT_EQ(g2.readAll(), w2.readAll());
 
         frame.OnCommand(ID_CONN_HANGUP);
-        EXPECT_FALSE(ConnState.Connected);
+        EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
     }
-    SetAppSettings(nullptr);
 }

@@ -11,14 +11,13 @@
 #include <QStatusBar>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/EventSounds.h"
 #include "shell/KeyMap.h"
 #include "base/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
-#include "base/AppFlags.h"
+#include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
@@ -29,24 +28,16 @@ namespace {
 using test::App;
 
 struct FrameTest : ::testing::Test {
+    QApplication* app = App();
     MemorySettingsStore store;
-    void SetUp() override
-    {
-        App();
-        SetAppSettings(&store);
-        ConnState.Reset();
-    }
-    void TearDown() override
-    {
-        ConnState.Reset();
-        SetAppSettings(nullptr);
-    }
+    AppRuntime rt{store, false};
+    SharedFlags& flags = rt.Flags();
 };
 }  // namespace
 
 TEST_F(FrameTest, StatusBarHasElevenPanesWithIdleTexts)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     QStringList t = f.StatusPaneTexts();
     ASSERT_EQ(t.size(), 11);
     EXPECT_EQ(t[0], "준비");
@@ -63,28 +54,28 @@ TEST_F(FrameTest, StatusBarHasElevenPanesWithIdleTexts)
 
 TEST_F(FrameTest, SwitchCommandsToggleAndAreWrittenBack)
 {
-    CMainFrame f;
-    AppFlags.Beep = true;
-    AppFlags.ClickMouse = true;
+    CMainFrame f(rt);
+    flags.AppFlags.Beep = true;
+    flags.AppFlags.ClickMouse = true;
     f.OnCommand(ID_BEEP);
-    EXPECT_FALSE(AppFlags.Beep);
+    EXPECT_FALSE(flags.AppFlags.Beep);
     EXPECT_EQ(store.ReadInt("초기 환경", "Beep", 1), 0);
     EXPECT_FALSE(f.CommandChecked(ID_BEEP));
     f.OnCommand(ID_CLICK_MOUSE);
-    EXPECT_FALSE(AppFlags.ClickMouse);
+    EXPECT_FALSE(flags.AppFlags.ClickMouse);
     EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 1), 0);
     f.OnCommand(ID_CLICK_MOUSE);
     EXPECT_EQ(store.ReadInt("초기 환경", "Flicko쥐사용", 0), 1);
     f.OnCommand(ID_LOCAL_ECHO);
-    EXPECT_TRUE(ConnState.LocalEcho);
-    AppFlags.Beep = true;
+    EXPECT_TRUE(flags.ConnState.LocalEcho);
+    flags.AppFlags.Beep = true;
 }
 
 TEST_F(FrameTest, DisconnectIsEnabledOnlyWhileConnectedOrConnecting)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     EXPECT_FALSE(f.CommandEnabled(ID_CONN_HANGUP));
-    ConnState.Connecting = true;
+    flags.ConnState.Connecting = true;
     EXPECT_TRUE(f.CommandEnabled(ID_CONN_HANGUP));
     f.UpdateCommandUi();
     EXPECT_TRUE(f.Action(ID_CONN_HANGUP)->isEnabled());
@@ -93,7 +84,7 @@ TEST_F(FrameTest, DisconnectIsEnabledOnlyWhileConnectedOrConnecting)
 TEST_F(FrameTest, WindowPlacementIsSavedAndItsPlaceRestored)
 {
     {
-        CMainFrame f;
+        CMainFrame f(rt);
         f.show();
         f.move(120, 80);
         QCoreApplication::processEvents();
@@ -105,14 +96,14 @@ TEST_F(FrameTest, WindowPlacementIsSavedAndItsPlaceRestored)
     EXPECT_EQ(store.ReadInt("윈도우 크기", "아이콘화", -1), 0);
     EXPECT_EQ(store.ReadInt("윈도우 크기", "최대화", -1), 0);
 
-    CMainFrame g;
+    CMainFrame g(rt);
     g.RestoreWindowState();
     EXPECT_EQ(g.frameGeometry().topLeft(), QPoint(120, 80));
 }
 
 TEST_F(FrameTest, MinimisedWindowIsStoredIconic)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     f.show();
     f.setWindowState(Qt::WindowMinimized);
     f.SaveWindowState();
@@ -121,7 +112,7 @@ TEST_F(FrameTest, MinimisedWindowIsStoredIconic)
 
 TEST_F(FrameTest, FrameIsFittedToTheTerminalAndCannotBeResized)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     f.show();
     QCoreApplication::processEvents();
     QSize before = f.size();
@@ -134,7 +125,7 @@ TEST_F(FrameTest, FrameIsFittedToTheTerminalAndCannotBeResized)
 
 TEST_F(FrameTest, ClosingWhileIdleDoesNotAsk)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     f.show();
     EXPECT_TRUE(f.close());
     EXPECT_FALSE(f.isVisible());
@@ -157,19 +148,8 @@ public:
 
 struct FrameKeys : FrameTest {
     Recorder line;
-    void SetUp() override
-    {
-        FrameTest::SetUp();
-        AppKeyMap() = KeyMap();
-        TermShared.Frozen = false;
-        ConnSetTelnetLine(&line);
-    }
-    void TearDown() override
-    {
-        ConnSetTelnetLine(nullptr);
-        TermShared.Frozen = false;
-        FrameTest::TearDown();
-    }
+    void SetUp() override { rt.Conn().SetTelnetLine(&line); }
+    void TearDown() override { rt.Conn().SetTelnetLine(nullptr); }
     void Fill(CMainFrame& f)
     {
         std::string s;
@@ -182,30 +162,30 @@ struct FrameKeys : FrameTest {
 
 TEST_F(FrameKeys, FunctionKeysFollowTheKeyMap)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     Fill(f);
     f.OnCommand(ID_FKEY_FIRST + 5);  // F6: on by default
     EXPECT_EQ(line.out, "\x1b[17~");
     line.out.clear();
     f.OnCommand(ID_FKEY_FIRST + 4);  // F5: off, opens the scrollback view
-    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_TRUE(flags.TermShared.Frozen);
     EXPECT_EQ(line.out, "");
     f.OnCommand(ID_FKEY_FIRST + 4);  // and closes it again
-    EXPECT_FALSE(TermShared.Frozen);
-    AppKeyMap().Set(5, "\\e[15~", true);
+    EXPECT_FALSE(flags.TermShared.Frozen);
+    rt.Keys().Set(5, "\\e[15~", true);
     f.OnCommand(ID_FKEY_FIRST + 4);
-    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_FALSE(flags.TermShared.Frozen);
     EXPECT_EQ(line.out, "\x1b[15~");
 }
 
 TEST_F(FrameKeys, EscapeLeavesTheViewThenClearsTheMarkThenSendsEsc)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     Fill(f);
     f.Terminal()->OpenView();
-    ASSERT_TRUE(TermShared.Frozen);
+    ASSERT_TRUE(flags.TermShared.Frozen);
     f.OnCommand(ID_ESCAPE);
-    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_FALSE(flags.TermShared.Frozen);
     EXPECT_EQ(line.out, "");
     f.Terminal()->SelectAll();
     f.OnCommand(ID_ESCAPE);
@@ -214,14 +194,14 @@ TEST_F(FrameKeys, EscapeLeavesTheViewThenClearsTheMarkThenSendsEsc)
     f.OnCommand(ID_ESCAPE);
     EXPECT_EQ(line.out, "\x1b");
     line.out.clear();
-    ConnState.Sending = true;
+    flags.ConnState.Sending = true;
     f.OnCommand(ID_ESCAPE);
     EXPECT_EQ(line.out, "");
 }
 
 TEST_F(FrameKeys, PasteSendsRunsAndOneCrPerLineFeedOnlyWhenTheHostIsFree)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     QGuiApplication::clipboard()->setText(QStringLiteral("pq   \nr"));
     f.OnCommand(ID_PASTE);
     EXPECT_EQ(line.out, "pq\rr");
@@ -230,14 +210,14 @@ TEST_F(FrameKeys, PasteSendsRunsAndOneCrPerLineFeedOnlyWhenTheHostIsFree)
     f.OnCommand(ID_PASTE_ENTER);
     EXPECT_EQ(line.out, "\xC7\xD1\xB1\xDB\r");
     line.out.clear();
-    ConnState.Sending = true;
+    flags.ConnState.Sending = true;
     f.OnCommand(ID_PASTE);
     EXPECT_EQ(line.out, "");
 }
 
 TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     LogFontFields font = f.Terminal()->TermFont();
     font.height = -6;
     f.Terminal()->SetTermFont(font);
@@ -253,7 +233,7 @@ TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
 
 TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     Fill(f);
     f.OnCommand(ID_SHOW_JOHAB);
     EXPECT_EQ(f.Terminal()->Term().DisplayCode(), hangul::DisplayCode::Johab);
@@ -267,7 +247,7 @@ TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
 
 TEST_F(FrameKeys, TheEntrysScreenSizeIsAppliedClampedAndTheFrameFollows)
 {
-    CMainFrame f;
+    CMainFrame f(rt);
     f.show();
     QCoreApplication::processEvents();
     QSize small = f.size();
@@ -302,13 +282,33 @@ TEST_F(FrameTest, EventSoundsPlayOnlyAReadableFileOfTheUsersChoice)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("RIFF");
     }
-    EXPECT_EQ(EventSoundPath("시작"), "");  // no entry: silence
+    EXPECT_EQ(EventSoundPath(store, "시작"), "");  // no entry: silence
     store.WriteString("Sounds", "시작", wav.toStdString());
-    EXPECT_EQ(EventSoundPath("시작"), wav.toStdString());
+    EXPECT_EQ(EventSoundPath(store, "시작"), wav.toStdString());
     store.WriteString("Sounds", "종료", dir.filePath("missing.wav").toStdString());
-    EXPECT_EQ(EventSoundPath("종료"), "");
+    EXPECT_EQ(EventSoundPath(store, "종료"), "");
     // Playing a missing sound, even waiting for it, returns at once.
-    std::unique_ptr<EventSounds> s(CreateCanberraSounds());
+    std::unique_ptr<EventSounds> s = CreateCanberraSounds(store);
     s->Play("종료", true);
     s->Play("없는소리", false);
+}
+
+TEST(AppRuntime, EachRuntimeReadsTheStoreItWasGivenAndKeepsItsOwnFlags)
+{
+    // Nothing is process-wide: two runtimes (two programs' worth of state)
+    // in one process never see each other's settings or switches.
+    App();
+    MemorySettingsStore a, b;
+    AppRuntime ra(a, false), rb(b, false);
+    CMainFrame fa(ra);
+    ra.Flags().AppFlags.Beep = true;
+    rb.Flags().AppFlags.Beep = true;
+    fa.OnCommand(ID_BEEP);
+    EXPECT_FALSE(ra.Flags().AppFlags.Beep);
+    EXPECT_TRUE(rb.Flags().AppFlags.Beep);
+    EXPECT_EQ(a.ReadInt("초기 환경", "Beep", 1), 0);
+    EXPECT_EQ(b.ReadInt("초기 환경", "Beep", 1), 1);
+    ra.Flags().ConnState.Connecting = true;
+    EXPECT_TRUE(fa.CommandEnabled(ID_CONN_HANGUP));
+    EXPECT_FALSE(rb.Flags().ConnState.Connecting);
 }

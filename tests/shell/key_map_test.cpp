@@ -11,11 +11,7 @@ using velo::KeyMap;
 namespace {
 struct Capture {
     std::string out;
-    Capture()
-    {
-        velo::SetMacroWriter([this](const uint8_t* p, int n) { out.append((const char*)p, size_t(n)); });
-    }
-    ~Capture() { velo::SetMacroWriter(nullptr); }
+    velo::MacroSender sender{[this](const uint8_t* p, int n) { out.append((const char*)p, size_t(n)); }};
 };
 }  // namespace
 
@@ -72,20 +68,20 @@ TEST(KeyMap, SendKeyExpandsTheSequenceThroughTheMacroSender)
     KeyMap m;
     {
         Capture c;
-        m.SendKey(6, false);
+        m.SendKey(6, false, c.sender);
         EXPECT_EQ(c.out, "\x1B[17~");
     }
     {
         Capture c;
-        m.SendKey(velo::kKeyBackspace, false);
+        m.SendKey(velo::kKeyBackspace, false, c.sender);
         EXPECT_EQ(c.out, "\x7F");
     }
     {
         Capture c;
         m.Set(41, "changed", true);
-        m.SendKey(41, true);  // keypad in application mode: the built-in string
+        m.SendKey(41, true, c.sender);  // keypad in application mode: the built-in string
         EXPECT_EQ(c.out, "\x1BOy");
-        m.SendKey(99, false);
+        m.SendKey(99, false, c.sender);
         EXPECT_EQ(c.out, "\x1BOy");
     }
 }

@@ -8,21 +8,12 @@
 
 namespace {
 
-// Captures what the sender writes, one entry per write call.
+// A sender whose writes and waits are captured, one entry per call.
 struct Recorder {
     std::vector<std::string> writes;
-    Recorder()
-    {
-        velo::SetMacroWriter([this](const uint8_t* p, int n) {
-            writes.emplace_back(reinterpret_cast<const char*>(p), size_t(n));
-        });
-        velo::SetMacroWait([this](int ms) { writes.push_back("<wait " + std::to_string(ms) + ">"); });
-    }
-    ~Recorder()
-    {
-        velo::SetMacroWriter(nullptr);
-        velo::SetMacroWait(nullptr);
-    }
+    velo::MacroSender sender{
+        [this](const uint8_t* p, int n) { writes.emplace_back(reinterpret_cast<const char*>(p), size_t(n)); },
+        [this](int ms) { writes.push_back("<wait " + std::to_string(ms) + ">"); }};
     std::string All() const
     {
         std::string s;
@@ -35,7 +26,7 @@ struct Recorder {
 std::string Send(std::string_view text)
 {
     Recorder r;
-    velo::MacroSend(text);
+    r.sender.Send(text);
     return r.All();
 }
 
@@ -72,7 +63,7 @@ TEST(MacroSender, EscapesOfTheLanguage)
 TEST(MacroSender, SendsOneByteAtATimeSoEchoShowsItTyped)
 {
     Recorder r;
-    velo::MacroSend("ab\\r");
+    r.sender.Send("ab\\r");
     ASSERT_EQ(r.writes.size(), 3u);
     EXPECT_EQ(r.writes[2], "\r");
 }
@@ -80,7 +71,7 @@ TEST(MacroSender, SendsOneByteAtATimeSoEchoShowsItTyped)
 TEST(MacroSender, WaitEscapeCallsTheInstalledWaitWith250)
 {
     Recorder r;
-    velo::MacroSend("pr 1\\r\\w\\w\\r");
+    r.sender.Send("pr 1\\r\\w\\w\\r");
     EXPECT_EQ(r.All(), "pr 1\r<wait 250><wait 250>\r");
 }
 

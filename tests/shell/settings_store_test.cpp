@@ -53,15 +53,3 @@ TEST(MemorySettingsStore, ConcurrentWritersAndReadersDoNotCorrupt)
         EXPECT_EQ(s.ReadInt("T", std::to_string(t), -1), 1999);
 }
 
-TEST(AppSettings, FallsBackToAPrivateStoreAndFollowsTheInstalledOne)
-{
-    velo::SetAppSettings(nullptr);
-    velo::AppSettings().WriteInt("X", "Y", 1);
-    MemorySettingsStore mine;
-    velo::SetAppSettings(&mine);
-    EXPECT_EQ(velo::AppSettings().ReadInt("X", "Y", 7), 7);
-    velo::AppSettings().WriteInt("X", "Y", 2);
-    EXPECT_EQ(mine.ReadInt("X", "Y", 0), 2);
-    velo::SetAppSettings(nullptr);
-    EXPECT_EQ(velo::AppSettings().ReadInt("X", "Y", 0), 1);
-}

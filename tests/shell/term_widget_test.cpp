@@ -13,12 +13,12 @@
 #include <string>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
-#include "base/AppFlags.h"
+#include "base/Flags.h"
 #include "shell/KeyMap.h"
+#include "shell/MacroSender.h"
+#include "support/TestKit.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
@@ -50,30 +50,40 @@ public:
     std::string out;
 };
 
+// The frame's side for the window: the shell's key map and macro sender
+// over the test's facade; sounds are recorded.
+struct Host : TermHost {
+    KeyMap keys;
+    MacroSender macros;
+    std::vector<std::string> sounds;
+    explicit Host(ConnFacade& c) : macros([&c](const uint8_t* p, int n) { c.ConnWrite(p, n); }) {}
+    bool KeyMapped(int index) const override { return keys.IsSet(index); }
+    void SendKey(int index, bool alternate) override { keys.SendKey(index, alternate, macros); }
+    void SendMacro(const uint8_t* text, int len) override { macros.Send(text, len); }
+    void PlaySound(std::string_view event) override { sounds.emplace_back(event); }
+};
+
 struct TermTest : ::testing::Test {
-    MemorySettingsStore store;
+    QApplication* app = App();
+    test::TestOutlets outlets;
+    MemorySettingsStore& store = outlets.settings;
+    SharedFlags& flags = outlets.flags;
+    ConnFacade conn{outlets.out};
+    Host host{conn};
     RecordingLine line;
     std::unique_ptr<CAnsiTerm> t;
 
     void SetUp() override
     {
-        App();
-        SetAppSettings(&store);
-        ConnState.Reset();
-        TermShared.Frozen = false;
-        AppKeyMap() = KeyMap();
-        ConnSetTelnetLine(&line);
-        t = std::make_unique<CAnsiTerm>();
+        conn.SetTelnetLine(&line);
+        t = std::make_unique<CAnsiTerm>(outlets.out, conn, host);
         t->resize(t->sizeHint());
         t->show();
     }
     void TearDown() override
     {
         t.reset();
-        ConnSetTelnetLine(nullptr);
-        ConnState.Reset();
-        TermShared.Frozen = false;
-        SetAppSettings(nullptr);
+        conn.SetTelnetLine(nullptr);
     }
     void Feed(std::string_view s)
     {
@@ -250,7 +260,7 @@ TEST_F(TermTest, ScrollbackViewFreezesAndCopiesHistoryText)
         Feed("line " + std::to_string(i) + "   \r\n");
     EXPECT_EQ(t->windowTitle(), "터미널 - 입력");
     t->ScrollTo(0);
-    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_TRUE(flags.TermShared.Frozen);
     EXPECT_EQ(t->windowTitle(), "터미널 - 챙긴글 보기");
     // History row h: the oldest kept line first.
     int h = -1;
@@ -266,7 +276,7 @@ TEST_F(TermTest, ScrollbackViewFreezesAndCopiesHistoryText)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "10\r\nline 11\r\nline 1");
     EXPECT_TRUE(t->SelectionShown());  // kept while the view is open
     t->ScrollTo(1 << 20);
-    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_FALSE(flags.TermShared.Frozen);
     EXPECT_EQ(t->windowTitle(), "터미널 - 입력");
 }
 
@@ -302,7 +312,7 @@ TEST_F(TermTest, KeysBecomeHostBytes)
     QTest::keyClick(t.get(), Qt::Key_Tab);
     EXPECT_EQ(line.Take(), "\t");
     // An undefined arrow sends nothing in either mode.
-    AppKeyMap().Set(kKeyDown, "\\e[B", false);
+    host.keys.Set(kKeyDown, "\\e[B", false);
     QTest::keyClick(t.get(), Qt::Key_Down);
     EXPECT_EQ(line.Take(), "");
 }
@@ -333,34 +343,34 @@ TEST_F(TermTest, ComposingTextIsShownButNotSent)
 
 TEST_F(TermTest, NothingIsSentDuringATransferOrWhileTheViewIsOpen)
 {
-    ConnState.Receiving = true;
+    flags.ConnState.Receiving = true;
     QTest::keyClick(t.get(), Qt::Key_A);
     QTest::keyClick(t.get(), Qt::Key_Up);
     QTest::keyClick(t.get(), Qt::Key_Backspace);
     EXPECT_EQ(line.Take(), "");
-    ConnState.Receiving = false;
+    flags.ConnState.Receiving = false;
     for (int i = 0; i < 60; ++i)
         Feed("x\r\n");
     QTest::keyClick(t.get(), Qt::Key_PageUp);  // no key-map entry: opens the view
-    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_TRUE(flags.TermShared.Frozen);
     QTest::keyClick(t.get(), Qt::Key_B);
     EXPECT_EQ(line.Take(), "");
 }
 
 TEST_F(TermTest, PageUpWithItsKeyOnSendsTheSequence)
 {
-    AppKeyMap().Set(kKeyPageUp, "\\e[5~", true);
+    host.keys.Set(kKeyPageUp, "\\e[5~", true);
     for (int i = 0; i < 60; ++i)
         Feed("x\r\n");
     QTest::keyClick(t.get(), Qt::Key_PageUp);
-    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_FALSE(flags.TermShared.Frozen);
     EXPECT_EQ(line.Take(), "\x1b[5~");
 }
 
 TEST_F(TermTest, ClickToSendSendsTheItemUnderTheMouse)
 {
-    ConnState.Connected = true;
-    AppFlags.ClickMouse = true;
+    flags.ConnState.Connected = true;
+    flags.AppFlags.ClickMouse = true;
     Feed(" [012] menu\r\n choose (A/B/C)\r\n go. help.");
     auto at = [&](int row, int col) {
         return QPoint(col * t->CellWidth() + t->CellWidth() / 2, row * t->CellHeight() + t->CellHeight() / 2);
@@ -377,10 +387,10 @@ TEST_F(TermTest, ClickToSendSendsTheItemUnderTheMouse)
     EXPECT_EQ(line.Take(), "go\r");
     QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(2, 6));  // four letters: nothing
     EXPECT_EQ(line.Take(), "");
-    AppFlags.ClickMouse = false;
+    flags.AppFlags.ClickMouse = false;
     QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(0, 3));
     EXPECT_EQ(line.Take(), "");
-    AppFlags.ClickMouse = true;
+    flags.AppFlags.ClickMouse = true;
 }
 
 TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
@@ -392,9 +402,9 @@ TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
                    Qt::NoScrollPhase, false);
     QApplication::sendEvent(t.get(), &up);
     EXPECT_EQ(t->ScrollPosition(), bottom - 3);
-    EXPECT_TRUE(TermShared.Frozen);
+    EXPECT_TRUE(flags.TermShared.Frozen);
     store.WriteInt("Wheel", "Reverse", 1);
     QApplication::sendEvent(t.get(), &up);
     EXPECT_EQ(t->ScrollPosition(), bottom);
-    EXPECT_FALSE(TermShared.Frozen);
+    EXPECT_FALSE(flags.TermShared.Frozen);
 }

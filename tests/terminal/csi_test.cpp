@@ -2,7 +2,7 @@
 // modes, reports, caret, and the drawing sequences in window pixels.
 #include "term_fixture.h"
 
-#include "base/ConnState.h"
+#include "base/Flags.h"
 
 using namespace velo;
 using namespace velo::test;
@@ -223,10 +223,10 @@ TEST_F(CsiTest, PrivateMarkerFormsActOnTheSameModes)
 TEST_F(CsiTest, LocalEchoNewlineAndInputMethodModes)
 {
     Feed("\x1b[12h");
-    EXPECT_TRUE(ConnState.LocalEcho);
+    EXPECT_TRUE(flags.ConnState.LocalEcho);
     Feed("\x1b[12l\x1b[20h");
-    EXPECT_FALSE(ConnState.LocalEcho);
-    EXPECT_TRUE(TermShared.NewlineMode);
+    EXPECT_FALSE(flags.ConnState.LocalEcho);
+    EXPECT_TRUE(flags.TermShared.NewlineMode);
     Feed("\x1b[85h\x1b[88l");
     EXPECT_EQ(std::count(surface.events.begin(), surface.events.end(), "hangul on"), 1);
     EXPECT_EQ(std::count(surface.events.begin(), surface.events.end(), "hangul off"), 1);
@@ -392,5 +392,5 @@ TEST_F(CsiTest, UnknownFinalsAndMarkersDoNothing)
     Feed("\x1b[5y\x1b[5!\x1b[1 \x1b[?5i\x1b[=5h\x1b[<3J\x1b[>1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17~");
     Snapshot after = Snap(*term);
     EXPECT_EQ(after.text, before.text);
-    EXPECT_FALSE(TermShared.PrinterControl);
+    EXPECT_FALSE(flags.TermShared.PrinterControl);
 }

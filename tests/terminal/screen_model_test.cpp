@@ -70,7 +70,7 @@ TEST_F(ModelTest, FormFeedPutsTheWholeScreenIntoTheScrollbackAndHomes)
 TEST_F(ModelTest, FormFeedWhileFrozenChangesNothing)
 {
     Feed("kept");
-    TermShared.Frozen = true;
+    flags.TermShared.Frozen = true;
     Feed("\x0c");
     EXPECT_EQ(Row(0), "kept");
     EXPECT_EQ(term->LinesUsed(), 28);

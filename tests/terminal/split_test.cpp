@@ -26,36 +26,24 @@ struct Outcome {
 
 class SplitTest : public ::testing::Test {
 protected:
-    MemorySettingsStore settings;
-    CommandRecorder frame;
-    void SetUp() override
-    {
-        SetAppSettings(&settings);
-        SetFrameSink(&frame);
-        ResetProcessState();
-    }
-    void TearDown() override
-    {
-        ResetProcessState();
-        SetFrameSink(nullptr);
-        SetAppSettings(nullptr);
-    }
-
     // Feeds the pieces the way the frame does: what a feed leaves is fed again.
+    // Every run has outlets of its own, so nothing carries over.
     Outcome Run(const Case& c, const std::vector<std::string>& pieces)
     {
-        ResetProcessState();
-        frame.commands.clear();
-        AutoResponses().rows[5][2] = {"go!", "auto", true};
+        TestOutlets outlets;
+        RecordingSink& frame = outlets.sink;
+        AutoResponseTable responses;
+        responses.rows[5][2] = {"go!", "auto", true};
         RecordingSurface surface;
         ReplyRecorder replies;
-        Terminal t;
+        Terminal t(outlets.out);
+        t.SetAutoResponses(&responses);
         t.SetSurface(&surface);
         t.SetReplySink(&replies);
         t.SetDisplayCode(c.johab ? hangul::DisplayCode::Johab : hangul::DisplayCode::Ks);
         t.SetAutoLogin("ID:", "me", "", "");
         t.ResetOnConnect();
-        frame.commands.clear();
+        frame.Clear();
         for (const std::string& piece : pieces) {
             int done = 0;
             for (int guard = 0; done < static_cast<int>(piece.size()) && guard < 100; ++guard)
@@ -66,7 +54,7 @@ protected:
         Outcome o;
         o.snap = Snap(t);
         o.replies = replies.replies;
-        o.commands = frame.commands;
+        o.commands = frame.Commands();
         for (const TermShape& s : surface.shapes)
             o.shapes.push_back(std::to_string(s.kind) + ":" + std::to_string(s.left) + "," +
                                std::to_string(s.top) + "," + std::to_string(s.right) + "," +

@@ -1,6 +1,6 @@
 // Shared pieces of the terminal tests: a recording surface, a reply recorder,
-// a frame sink that keeps posted commands, and a fixture that builds a fresh
-// terminal on a clean settings store.
+// and a fixture that builds a fresh terminal on outlets of its own (a clean
+// settings store, a recording frame sink, fresh flags).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "base/ConnState.h"
-#include "base/FrameSink.h"
+#include "base/Flags.h"
 #include "base/SettingsStore.h"
+#include "support/TestKit.h"
 #include "terminal/AutoResponse.h"
-#include "base/TermShared.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ZModemDetect.h"
@@ -68,27 +67,6 @@ struct ReplyRecorder : ReplySink {
     }
 };
 
-struct CommandRecorder : FrameSink {
-    std::vector<int> commands;
-    void PostCommand(int id) override { commands.push_back(id); }
-    void SendCommand(int id) override { commands.push_back(id); }
-    void PostMessage(int, uintptr_t, intptr_t) override {}
-    intptr_t SendMessage(int, uintptr_t, intptr_t) override { return 0; }
-};
-
-inline void ResetProcessState()
-{
-    TermShared.Frozen = false;
-    TermShared.NewlineMode = false;
-    TermShared.PictureMode = false;
-    TermShared.PrinterControl = false;
-    TermShared.QuerySeen = false;
-    TermShared.ServiceKind = 5;
-    ConnState.Reset();
-    ZModemStartDetector::ResetPosition();
-    AutoResponses() = AutoResponseTable{};
-}
-
 // Everything observable about a terminal after a feed, for comparing runs.
 struct Snapshot {
     std::vector<std::string> text;
@@ -123,29 +101,21 @@ inline Snapshot Snap(const Terminal& t)
 
 class TermTest : public ::testing::Test {
 protected:
-    MemorySettingsStore settings;
-    CommandRecorder frame;
+    TestOutlets outlets;
+    MemorySettingsStore& settings = outlets.settings;
+    RecordingSink& frame = outlets.sink;
+    SharedFlags& flags = outlets.flags;
+    AutoResponseTable responses;
     RecordingSurface surface;
     ReplyRecorder replies;
     std::unique_ptr<Terminal> term;
 
-    void SetUp() override
-    {
-        SetAppSettings(&settings);
-        SetFrameSink(&frame);
-        ResetProcessState();
-        term = Make();
-    }
-    void TearDown() override
-    {
-        term.reset();
-        ResetProcessState();
-        SetFrameSink(nullptr);
-        SetAppSettings(nullptr);
-    }
+    void SetUp() override { term = Make(); }
+    void TearDown() override { term.reset(); }
     std::unique_ptr<Terminal> Make()
     {
-        auto t = std::make_unique<Terminal>();
+        auto t = std::make_unique<Terminal>(outlets.out);
+        t->SetAutoResponses(&responses);
         t->SetSurface(&surface);
         t->SetReplySink(&replies);
         return t;

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "base/SettingsStore.h"
+#include "support/TestKit.h"
 #include "terminal/Terminal.h"
 
 using namespace velo;
@@ -108,15 +109,13 @@ int Index(const VTermColor& c, int def)
 
 class OracleTest : public ::testing::Test {
 protected:
-    MemorySettingsStore settings;
+    velo::test::TestOutlets outlets;
     void SetUp() override
     {
         // libvterm's default colours stand for palette 7 on 0.
-        settings.WriteInt("초기 환경", "글자색", 7);
-        settings.WriteInt("초기 환경", "바탕색", 0);
-        SetAppSettings(&settings);
+        outlets.settings.WriteInt("초기 환경", "글자색", 7);
+        outlets.settings.WriteInt("초기 환경", "바탕색", 0);
     }
-    void TearDown() override { SetAppSettings(nullptr); }
 };
 
 }  // namespace
@@ -130,7 +129,7 @@ TEST_F(OracleTest, ScreensEqualLibvtermOnSharedFunctions)
         for (int i = 0; i < steps; ++i)
             g.Step();
 
-        Terminal t;
+        Terminal t(outlets.out);
         t.Resize(kCols, kRows);
         t.Feed(reinterpret_cast<const uint8_t*>(g.out.data()), static_cast<int>(g.out.size()));
 

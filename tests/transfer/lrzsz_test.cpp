@@ -18,7 +18,7 @@
 #include "ZmTestUtil.h"
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "base/FrameSink.h"
 #include "base/SettingsStore.h"
 #include "transfer/FdLine.h"
@@ -26,6 +26,7 @@
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"
 #include "transfer/ZmThread.h"
+#include "support/TestKit.h"
 
 using namespace velo;
 using namespace velo::zm;
@@ -35,25 +36,30 @@ namespace {
 
 constexpr int kLimitMs = 60000;  // no child outlives this
 
-// Our end of the connection, behind the facade.
+// Our end of the connection, behind a facade of its own: over its own
+// outlets, or over the ones given (a test's settings, sink or flags).
 struct FacadeEnd {
+    velo::test::TestOutlets own;
+    Outlets out;
+    ConnFacade conn{out};
     FdLine line;
-    bool telnet;
-    explicit FacadeEnd(int fd, bool asTelnet = false) : line(fd, fd), telnet(asTelnet)
+    FacadeIo io{conn};
+    explicit FacadeEnd(int fd, bool asTelnet = false, const Outlets* with = nullptr)
+        : out(with ? *with : own.out), line(out.flags, fd, fd)
     {
-        ConnState.Reset();
-        ConnState.Connected = true;
-        if (telnet)
-            ConnSetTelnetLine(&line);
+        out.flags.ConnState.Reset();
+        out.flags.ConnState.Connected = true;
+        if (asTelnet)
+            conn.SetTelnetLine(&line);
         else
-            ConnSetSerialLine(&line);
+            conn.SetSerialLine(&line);
     }
     ~FacadeEnd()
     {
-        ConnSetSerialLine(nullptr);
-        ConnSetTelnetLine(nullptr);
-        ConnState.Reset();
+        conn.SetSerialLine(nullptr);
+        conn.SetTelnetLine(nullptr);
     }
+    ZmReceiveOptions Options() { return {&out.settings, nullptr, nullptr}; }
 };
 
 // Kills a child when the time runs out, so that a stuck exchange ends as a
@@ -135,7 +141,8 @@ struct Outcome {
 // sz (args, files) -> our receiver into dir.
 Outcome FromSz(std::vector<std::string> szArgs, const std::string& dir, bool overTelnet,
                ZmProgress* progress = nullptr,
-               const std::function<void(int ourFd, int peerFd, std::function<void()> run)>& via = {})
+               const std::function<void(int ourFd, int peerFd, std::function<void()> run)>& via = {},
+               const Outlets* with = nullptr)
 {
     SocketPair sp;
     std::vector<std::string> argv = {"sz", "-q"};
@@ -144,8 +151,8 @@ Outcome FromSz(std::vector<std::string> szArgs, const std::string& dir, bool ove
     Watchdog dog(sz, kLimitMs);
     sp.CloseEnd(1);
     Outcome o;
-    FacadeEnd end(sp.fd[0]);
-    ZmReceiver rx(FacadeIo(), progress);
+    FacadeEnd end(sp.fd[0], false, with);
+    ZmReceiver rx(end.io, progress, end.Options());
     rx.Wire().pauseMs = 50;
     o.result = rx.Receive(dir, overTelnet);
     o.leftover = rx.TakeLeftover();
@@ -165,7 +172,7 @@ Outcome ToRz(const std::vector<std::string>& paths, std::vector<std::string> rzA
     sp.CloseEnd(1);
     Outcome o;
     FacadeEnd end(sp.fd[0]);
-    ZmSender tx;
+    ZmSender tx(end.io);
     tx.Wire().pauseMs = 50;
     o.result = tx.Send(paths, overTelnet);
     if (blockLen)
@@ -248,7 +255,7 @@ TEST(ReceiveFromSz, BytesAfterTheTransferAreHandedBack)
     std::vector<uint8_t> rest;
     {
         FacadeEnd end(sp.fd[0]);
-        ZmReceiver rx;
+        ZmReceiver rx(end.io, nullptr, end.Options());
         ZmResult r = rx.Receive(out, false);
         EXPECT_TRUE(r.AllComplete());
         rest = rx.TakeLeftover();
@@ -345,7 +352,7 @@ TEST(SendToRz, SmallerSubpacketsWhenTheReceiverAsks)
         {
             Relay relay(ours.fd[1], theirs.fd[0], {}, AskBlock(len));
             FacadeEnd end(ours.fd[0]);
-            ZmSender tx;
+            ZmSender tx(end.io);
             r = tx.Send(Paths(src), false);
             block = tx.BlockLength();
         }
@@ -374,8 +381,8 @@ TEST(ReceiveFromSz, ResumePolicies)
         {1, false, 9000, ResumeCase::Anew},    {0, true, 12000, ResumeCase::Anew},
         {7, true, 5000, ResumeCase::Resumed},  // out of range counts as 0
     };
-    MemorySettingsStore store;
-    SetAppSettings(&store);
+    velo::test::TestOutlets outlets;
+    MemorySettingsStore& store = outlets.settings;
     for (const ResumeCase& c : cases) {
         const std::string in = TempDir("in"), out = TempDir("out");
         auto src = MakeSources(in, {9000});
@@ -384,7 +391,7 @@ TEST(ReceiveFromSz, ResumePolicies)
         WriteFile(dest, old);
         SetMtime(dest, c.sameTime ? src[0].mtime : src[0].mtime + 100);
         store.WriteInt("ZModem", "AppendOption", c.option);
-        Outcome o = FromSz({src[0].path}, out, false);
+        Outcome o = FromSz({src[0].path}, out, false, nullptr, {}, &outlets.out);
         const auto got = ReadFile(dest);
         const std::string what = "option " + std::to_string(c.option) + " existing " +
                                  std::to_string(c.existing) + (c.sameTime ? " same" : " other");
@@ -402,7 +409,6 @@ TEST(ReceiveFromSz, ResumePolicies)
             std::fill(want.begin(), want.begin() + 4096, 'A');  // kept up to 4096
         EXPECT_TRUE(got == want) << what;
     }
-    SetAppSettings(nullptr);
 }
 
 TEST(ReceiveFromSz, DamagedOrDroppedBytesNeverGiveADifferentFile)
@@ -421,7 +427,7 @@ TEST(ReceiveFromSz, DamagedOrDroppedBytesNeverGiveADifferentFile)
             Relay relay(theirs.fd[0], ours.fd[1], Damage(seed, 40000, drop),
                         Damage(seed + 100, 2000, drop));
             FacadeEnd end(ours.fd[0]);
-            ZmReceiver rx;
+            ZmReceiver rx(end.io, nullptr, end.Options());
             rx.Wire().pauseMs = 50;
             r = rx.Receive(out, false);
         }
@@ -456,7 +462,7 @@ TEST(SendToRz, DamagedOrDroppedBytesNeverGiveADifferentFile)
             Relay relay(ours.fd[1], theirs.fd[0], Damage(seed, 40000, drop),
                         Damage(seed + 100, 2000, drop));
             FacadeEnd end(ours.fd[0]);
-            ZmSender tx;
+            ZmSender tx(end.io);
             tx.Wire().pauseMs = 50;
             r = tx.Send(Paths(src), false);
             rzStatus = rz.Wait(kLimitMs);
@@ -513,7 +519,7 @@ TEST(ReceiveFromSz, PeerKilledMidTransferEndsAndKeepsThePart)
     {
         Relay relay(theirs.fd[0], ours.fd[1], Throttle());
         FacadeEnd end(ours.fd[0]);
-        ZmReceiver rx(FacadeIo(), &progress);
+        ZmReceiver rx(end.io, &progress, end.Options());
         r = rx.Receive(out, false);
     }
     killer.join();
@@ -545,7 +551,7 @@ TEST(SendToRz, PeerKilledMidTransferEnds)
     {
         Relay relay(ours.fd[1], theirs.fd[0], Throttle());
         FacadeEnd end(ours.fd[0]);
-        ZmSender tx(FacadeIo(), &progress);
+        ZmSender tx(end.io, &progress);
         r = tx.Send(Paths(src), false);
     }
     killer.join();
@@ -568,22 +574,23 @@ void CancelMidTransfer(bool weSend)
     Watchdog dog(peer, kLimitMs);
     theirs.CloseEnd(1);
     ZmProgress progress;
+    velo::test::TestOutlets outlets;
     std::thread canceller([&] {
         WaitForProgress(progress, 256 << 10);
-        ConnState.TransferCancel = true;
-        DataEvent.Set();
+        outlets.flags.ConnState.TransferCancel = true;
+        outlets.flags.DataEvent.Set();
     });
     ZmResult r;
     {
         Relay relay(weSend ? ours.fd[1] : theirs.fd[0], weSend ? theirs.fd[0] : ours.fd[1],
                     Throttle());
-        FacadeEnd end(ours.fd[0]);
+        FacadeEnd end(ours.fd[0], false, &outlets.out);
         if (weSend) {
-            ZmSender tx(FacadeIo(), &progress);
+            ZmSender tx(end.io, &progress);
             tx.Wire().pauseMs = 50;
             r = tx.Send(Paths(src), false);
         } else {
-            ZmReceiver rx(FacadeIo(), &progress);
+            ZmReceiver rx(end.io, &progress, end.Options());
             rx.Wire().pauseMs = 50;
             r = rx.Receive(out, false);
         }
@@ -618,11 +625,12 @@ public:
     std::vector<Event> events;
     std::vector<uint8_t> leftoverAtDone;
     ZmTransfer* transfer = nullptr;
+    SharedFlags* flags = nullptr;
     std::condition_variable done;
     void Add(std::string w)
     {
         std::lock_guard lock(m);
-        events.push_back({std::move(w), ConnState.Receiving, ConnState.Sending});
+        events.push_back({std::move(w), flags->ConnState.Receiving, flags->ConnState.Sending});
     }
     void PostCommand(int id) override
     {
@@ -663,20 +671,21 @@ TEST(TransferThread, ReceiveTellsTheFrameInOrderAndHandsBackTheRest)
     Child sh({"sh", "-c", "sz -q \"$0\" && printf 'READY>'", src[0].path}, sp.fd[1]);
     Watchdog dog(sh, kLimitMs);
     sp.CloseEnd(1);
-    FacadeEnd end(sp.fd[0], true);
-    ASSERT_EQ(ConnKind(), 1);
-    ZmTransfer transfer;
+    velo::test::TestOutlets outlets;
     RecordingSink sink;
+    sink.flags = &outlets.flags;
+    const Outlets with{outlets.settings, sink, outlets.flags};
+    FacadeEnd end(sp.fd[0], true, &with);
+    ASSERT_EQ(end.conn.ConnKind(), ConnLineKind::Telnet);
+    ZmTransfer transfer(end.conn);
     sink.transfer = &transfer;
-    SetFrameSink(&sink);
-    ConnState.TransferCancel = true;  // left over from an earlier transfer
+    outlets.flags.ConnState.TransferCancel = true;  // left over from an earlier transfer
     ASSERT_TRUE(transfer.StartReceive(out));
-    EXPECT_TRUE(ConnState.Receiving);
+    EXPECT_TRUE(outlets.flags.ConnState.Receiving);
     EXPECT_FALSE(transfer.StartSend({src[0].path}));  // one transfer at a time
     ASSERT_TRUE(sink.WaitDone());
     ASSERT_TRUE(transfer.WaitEnd(5000));
-    SetFrameSink(nullptr);
-    EXPECT_FALSE(ConnState.Receiving);
+    EXPECT_FALSE(outlets.flags.ConnState.Receiving);
     ASSERT_EQ(sink.events.size(), 3u);
     EXPECT_EQ(sink.events[0].what, "send " + std::to_string(WM_TRANSFER_WINDOW) + " 1");
     EXPECT_TRUE(sink.events[0].receiving);
@@ -690,7 +699,7 @@ TEST(TransferThread, ReceiveTellsTheFrameInOrderAndHandsBackTheRest)
     std::vector<uint8_t> rest = sink.leftoverAtDone;
     uint8_t buf[64];
     int n;
-    while ((n = ConnRead(buf, 0)) > 0)
+    while ((n = end.conn.ConnRead(buf, 0)) > 0)
         rest.insert(rest.end(), buf, buf + n);
     EXPECT_EQ(std::string(rest.begin(), rest.end()), "READY>");
 }
@@ -699,24 +708,28 @@ TEST(TransferThread, SendOverTelnetAndRefusals)
 {
     const std::string in = TempDir("in"), out = TempDir("out");
     auto src = MakeSources(in, {70000, 3});
-    ZmTransfer transfer;
-    ConnState.Reset();
-    EXPECT_FALSE(transfer.StartSend(Paths(src)));  // not connected
+    velo::test::TestOutlets outlets;
+    RecordingSink sink;
+    sink.flags = &outlets.flags;
+    const Outlets with{outlets.settings, sink, outlets.flags};
+    {
+        ConnFacade idle(with);
+        ZmTransfer transfer(idle);
+        EXPECT_FALSE(transfer.StartSend(Paths(src)));  // not connected
+    }
     SocketPair sp;
     Child rz({"rz", "-q"}, sp.fd[1], out);
     Watchdog dog(rz, kLimitMs);
     sp.CloseEnd(1);
-    FacadeEnd end(sp.fd[0], true);
-    ConnState.Automating = true;
-    EXPECT_FALSE(transfer.StartSend(Paths(src)));  // the automation owns the stream
-    ConnState.Automating = false;
-    RecordingSink sink;
+    FacadeEnd end(sp.fd[0], true, &with);
+    ZmTransfer transfer(end.conn);
     sink.transfer = &transfer;
-    SetFrameSink(&sink);
+    outlets.flags.ConnState.Automating = true;
+    EXPECT_FALSE(transfer.StartSend(Paths(src)));  // the automation owns the stream
+    outlets.flags.ConnState.Automating = false;
     ASSERT_TRUE(transfer.StartSend(Paths(src)));
     ASSERT_TRUE(sink.WaitDone());
     ASSERT_TRUE(transfer.WaitEnd(5000));
-    SetFrameSink(nullptr);
     EXPECT_TRUE(sink.events[0].sending);
     EXPECT_FALSE(sink.events.back().sending);
     EXPECT_TRUE(transfer.LastResult().AllComplete());

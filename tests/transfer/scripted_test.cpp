@@ -447,16 +447,15 @@ TEST(ScriptedReceive, OpenAfterReceiveAndProgressOfAResume)
 {
     const std::string dir = TempDir("rx");
     MemorySettingsStore store;
-    SetAppSettings(&store);
     RecordingOpener opener;
-    SetFileOpener(&opener);
-    TransferOptions.OpenAfterReceive = true;
+    TransferOptionFlags options;
+    options.OpenAfterReceive = true;
     const auto data = RandomBytes(9000, 6);
     WriteFile(dir + "/resumed", std::vector<uint8_t>(data.begin(), data.begin() + 5000));
     WriteFile(dir + "/there", RandomBytes(100, 7));
     ZmProgress progress;
     Peer p;
-    ZmReceiver rx(p.engineIo, &progress);
+    ZmReceiver rx(p.engineIo, &progress, {&store, &options, &opener});
     ZmResult res;
     std::thread t([&] { res = rx.Receive(dir, false); });
     ASSERT_EQ(p.Header(), ZRINIT);
@@ -474,7 +473,5 @@ TEST(ScriptedReceive, OpenAfterReceiveAndProgressOfAResume)
     EXPECT_TRUE(res.AllComplete());
     EXPECT_TRUE(ReadFile(dir + "/resumed") == data);
     EXPECT_EQ(opener.opened, (std::vector<std::string>{dir + "/resumed", dir + "/there"}));
-    EXPECT_FALSE(TransferOptions.OpenAfterReceive);  // cleared when the receive ends
-    SetFileOpener(nullptr);
-    SetAppSettings(nullptr);
+    EXPECT_FALSE(options.OpenAfterReceive);  // cleared when the receive ends
 }

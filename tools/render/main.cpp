@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "terminal/HangulCodec.h"
-#include "base/TermShared.h"
+#include "base/Outlets.h"
 #include "terminal/Terminal.h"
 
 namespace {
@@ -109,8 +109,12 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    Terminal term;
-    velo::TermShared.PictureMode = picture;
+    // The tool's own outlets: settings in memory, no frame.
+    velo::MemorySettingsStore settings;
+    velo::NullFrameSink frame;
+    velo::SharedFlags flags;
+    Terminal term(velo::Outlets{settings, frame, flags});
+    flags.TermShared.PictureMode = picture;
     term.Resize(columns, rows);
     term.SetDisplayCode(code);
     // Feed as the frame does: what a feed leaves (after a tune) is fed again.

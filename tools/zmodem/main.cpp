@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
+#include "base/Flags.h"
 #include "base/SettingsStore.h"
 #include "transfer/FdLine.h"
 #include "transfer/ZmReceive.h"
@@ -67,13 +67,13 @@ struct RawTerminal {
 // runs and the partial file is kept.
 std::atomic<FdLine*> g_line{nullptr};
 
-void WatchSignals(sigset_t set)
+void WatchSignals(sigset_t set, SharedFlags& flags)
 {
-    std::thread([set] {
+    std::thread([set, &flags] {
         int sig = 0;
         while (sigwait(&set, &sig) == 0) {
-            ConnState.TransferCancel = true;
-            DataEvent.Set();
+            flags.ConnState.TransferCancel = true;
+            flags.DataEvent.Set();
             if (FdLine* line = g_line.load())
                 line->Wake();
         }
@@ -112,8 +112,14 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    // The tool's own outlets: settings in memory, no frame.
+    static MemorySettingsStore settings;
+    static NullFrameSink frame;
+    static SharedFlags flags;
+    static const Outlets out{settings, frame, flags};
+    static ConnFacade conn(out);
     if (append >= 0)
-        AppSettings().WriteInt("ZModem", "AppendOption", append);
+        settings.WriteInt("ZModem", "AppendOption", append);
 
     ::signal(SIGPIPE, SIG_IGN);
     sigset_t set;
@@ -122,26 +128,26 @@ int main(int argc, char** argv)
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    WatchSignals(set);
+    WatchSignals(set, flags);
 
     RawTerminal raw;
     ZmResult result;
     {
-        ConnState.Connected = true;
+        flags.ConnState.Connected = true;
         // The engine waits on the descriptor itself: no watcher thread.
-        FdLine line(0, 1, true, false);
-        FdLineIo io(line);
-        ConnSetSerialLine(&line);
+        FdLine line(flags, 0, 1, true, false);
+        FdLineIo io(line, conn);
+        conn.SetSerialLine(&line);
         g_line = &line;
         if (mode == "receive") {
-            ZmReceiver rx(io);
+            ZmReceiver rx(io, nullptr, {&settings, nullptr, nullptr});
             result = rx.Receive(args[0], escape);
         } else {
             ZmSender tx(io);
             result = tx.Send(args, escape);
         }
         g_line = nullptr;
-        ConnSetSerialLine(nullptr);
+        conn.SetSerialLine(nullptr);
     }
     for (const ZmFileReport& f : result.files)
         std::fprintf(stderr, "velo-zmodem: %s: %s, %lld bytes\n",

@@ -1,6 +1,9 @@
-// Stand-ins for the UI side of the connections in tests: a poll-based UI
-// loop run by the test's own thread, a frame sink that dispatches commands on
-// that thread, and recording frame and terminal objects.
+// The shared fakes of the tests: the outlets an engine is given (a settings
+// store in memory, a recording frame sink, fresh shared flags), a poll-based
+// UI loop run by the test's own thread, a frame sink that dispatches commands
+// on that thread, recording frame and terminal objects, a connection line
+// over strings, and a connection facade wired to all of them. Every test makes
+// its own, so nothing carries over from one test to the next.
 #pragma once
 
 #include <atomic>
@@ -12,10 +15,46 @@
 #include <thread>
 #include <vector>
 
-#include "connect/ConnUi.h"
+#include "base/Flags.h"
 #include "base/FrameSink.h"
+#include "base/Outlets.h"
+#include "base/SettingsStore.h"
+#include "connect/Conn.h"
+#include "connect/ConnUi.h"
 
 namespace velo::test {
+
+// A frame sink that keeps every command and message it is given, from any
+// thread.
+class RecordingSink : public FrameSink {
+public:
+    struct Message {
+        int msg;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    void PostCommand(int id) override;
+    void SendCommand(int id) override;
+    void PostMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
+    intptr_t SendMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
+    std::vector<int> Commands() const;
+    std::vector<Message> Messages() const;
+    int Count(int id) const;
+    void Clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<int> commands_;
+    std::vector<Message> messages_;
+};
+
+// The outlets of one engine under test.
+struct TestOutlets {
+    MemorySettingsStore settings;
+    RecordingSink sink;
+    SharedFlags flags;
+    Outlets out{settings, sink, flags};
+};
 
 class TestLoop : public UiLoop {
 public:
@@ -173,15 +212,32 @@ public:
     bool IsOpen() override { return open; }
 };
 
-// Installs loop, sink, frame and terminal process-wide for one test and
-// removes them again.
+// The UI side of one connection test: loop, dispatching sink, frame and
+// terminal, with a facade wired to them over its own settings and flags.
 struct UiScope {
+    MemorySettingsStore settings;
+    SharedFlags flags;
     TestLoop loop;
     TestSink sink{loop};
     RecFrame frame;
     RecTerminal term;
+    Outlets out{settings, sink, flags};
+    ConnFacade conn{out};
+    ConnStateFlags& state = flags.ConnState;
     UiScope();
-    ~UiScope();
+};
+
+// A temporary folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    explicit TempDir(const std::string& tag = "velo");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 std::string Str(const uint8_t* d, int n);

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestKit.h"
+
 namespace velo::test {
 
 class PeerProcess {
@@ -25,15 +27,6 @@ private:
     pid_t pid_ = -1;
 };
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Two linked ptys made by socat: what is written to one end is read at the
 // other. Paths A() and B() are the pty slaves.

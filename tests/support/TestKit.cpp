@@ -1,15 +1,15 @@
-#include "ConnTestKit.h"
+#include "support/TestKit.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <future>
 
 #include "connect/Conn.h"
-#include "base/ConnState.h"
-#include "base/TermShared.h"
+#include "base/Flags.h"
 
 namespace velo::test {
 
@@ -222,28 +222,71 @@ int QueueLine::Read(uint8_t* b, int wanted, int cap)
 
 UiScope::UiScope()
 {
-    ConnState.Reset();
-    TermShared.ServiceKind = kServiceOther;
-    DataEvent.Reset();
-    SetFrameSink(&sink);
-    SetConnFrame(&frame);
-    ConnSetTerminal(&term);
-    ConnSetUiLoop(&loop);
+    flags.TermShared.ServiceKind = kServiceOther;
+    conn.SetUiLoop(&loop);
+    conn.SetFrame(&frame);
+    conn.SetTerminal(&term);
 }
 
-UiScope::~UiScope()
+void RecordingSink::PostCommand(int id)
 {
-    SetFrameSink(nullptr);
-    SetConnFrame(nullptr);
-    ConnSetTerminal(nullptr);
-    ConnSetUiLoop(nullptr);
-    ConnSetCommLine(nullptr);
-    ConnSetTelnetSocket(nullptr);
-    ConnSetLineService(nullptr);
-    ConnSetSerialLine(nullptr);
-    ConnSetTelnetLine(nullptr);
-    ConnState.Reset();
-    TermShared.ServiceKind = kServiceOther;
+    std::lock_guard lock(mutex_);
+    commands_.push_back(id);
+}
+
+void RecordingSink::SendCommand(int id) { PostCommand(id); }
+
+void RecordingSink::PostMessage(int msg, uintptr_t wParam, intptr_t lParam)
+{
+    std::lock_guard lock(mutex_);
+    messages_.push_back({msg, wParam, lParam});
+}
+
+intptr_t RecordingSink::SendMessage(int msg, uintptr_t wParam, intptr_t lParam)
+{
+    PostMessage(msg, wParam, lParam);
+    return 0;
+}
+
+std::vector<int> RecordingSink::Commands() const
+{
+    std::lock_guard lock(mutex_);
+    return commands_;
+}
+
+std::vector<RecordingSink::Message> RecordingSink::Messages() const
+{
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+int RecordingSink::Count(int id) const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(std::count(commands_.begin(), commands_.end(), id));
+}
+
+void RecordingSink::Clear()
+{
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+    messages_.clear();
+}
+
+TempDir::TempDir(const std::string& tag)
+{
+    std::string tmpl = "/tmp/" + tag + "-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data()))
+        path_ = buf.data();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ec);
 }
 
 std::string Str(const uint8_t* d, int n) { return std::string(reinterpret_cast<const char*>(d), std::max(n, 0)); }

@@ -1,4 +1,4 @@
-#include "PeerProcess.h"
+#include "support/PeerProcess.h"
 
 #include <fcntl.h>
 #include <arpa/inet.h>
@@ -58,18 +58,6 @@ void PeerProcess::Stop()
     ::kill(-pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
-}
-
-TempDir::TempDir()
-{
-    char tmpl[] = "/tmp/velo-conn-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
 }
 
 bool WaitForPath(const std::string& path, int ms)
