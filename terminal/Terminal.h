@@ -163,12 +163,32 @@ private:
     void Highlight();
     void SaveCursor();
     void RestoreCursor();
+    // The single-character escape sequences and the bytes after ESC #, ESC (,
+    // ESC % and ESC &.
     void EscFinal(uint8_t b);
+    void NextLine();
+    void LineSizeByte(uint8_t b);
+    void CharsetByte(uint8_t b);
+    // True when the byte switched the data mode to a picture receiver.
+    bool PictureSelectByte(uint8_t b);
     void HostQueryByte(uint8_t b);
+    // The control sequences: CsiDispatch reads the final byte and the
+    // marker; each handler reads the parameters it needs.
     void CsiDispatch(uint8_t final);
+    void CursorUp(int n);
+    void CursorDown(int n);
+    void CursorForward(int n);
+    void CursorBack(int n);
+    void CursorPosition(int row, int col);  // one-based
+    void SetPcColour(uint8_t& colour);
+    void AtSignEscape();
+    void MediaCopy();
+    void DeviceStatusReport();
+    void SetCaretShape(int p1);
     void SetModes(bool on);
     void Attributes();
     void ScrollRegion();
+    void EraseChars(int n);
     void InsertChars(int n);
     void DeleteChars(int n);
     void InsertLines(int n);
@@ -176,6 +196,10 @@ private:
     void EraseDisplay(int how);
     void EraseLine(int how);
     void DrawBox(int w, int h);
+    void DrawCellLine();
+    void MovePen();
+    void DrawLineTo();
+    void DrawPixel();
     void DrawShape(uint8_t final);
     void DrawArc(bool clockwise);
     void EmitShape(const TermShape& s);
