@@ -138,14 +138,15 @@ void Terminal::DeviceStatusReport()
         return;
     char buf[32];
     const int len = std::snprintf(buf, sizeof buf, "%c[%d;%dR", 27, row_ + 1, col_ + 1);
-    SendToHost(reinterpret_cast<const uint8_t*>(buf), len, 0);
+    SendToHost(reinterpret_cast<const uint8_t*>(buf), len, ReplyMode::Raw);
 }
 
 void Terminal::SetCaretShape(int p1)
 {
     // 0 none, 1 blinking block, 2 steady block, 3 blinking underline,
     // 4 steady underline; 5 and above change nothing.
-    static constexpr int kShape[5] = {0, 1, 1, 2, 2};
+    static constexpr CaretKind kShape[5] = {CaretKind::None, CaretKind::Block, CaretKind::Block,
+                                            CaretKind::Underline, CaretKind::Underline};
     if (p1 < 0 || p1 > 4)
         return;
     caretShape_ = kShape[p1];

@@ -418,7 +418,7 @@ bool Terminal::PictureSelectByte(uint8_t b)
         break;
     case 'C': {  // acknowledge
         static const uint8_t kAck[] = {ESC, '&', '3'};
-        SendToHost(kAck, 3, 0);
+        SendToHost(kAck, 3, ReplyMode::Raw);
         break;
     }
     default: break;
@@ -433,18 +433,18 @@ void Terminal::HostQueryByte(uint8_t b)
         if (videotexEnabled_) {
             static const uint8_t kIdent[] = {ESC, '&', '3', '0', '0', '0', '0', '0', 0x7F,
                                              '0', '0', '0', '0', '0', 0x7F, '\r'};
-            SendToHost(kIdent, sizeof kIdent, 0);
+            SendToHost(kIdent, sizeof kIdent, ReplyMode::Raw);
         }
         break;
     case '4': {  // acknowledge
         static const uint8_t kAck[] = {ESC, '&', '3'};
-        SendToHost(kAck, 3, 0);
+        SendToHost(kAck, 3, ReplyMode::Raw);
         break;
     }
     case '6': state_ = ParserState::PictureSelect; break;  // a picture select follows
     case 'Q': {  // acknowledge with CR; the ZModem receive takes note
         static const uint8_t kAckCr[] = {ESC, '&', '3', '\r'};
-        SendToHost(kAckCr, 4, 0);
+        SendToHost(kAckCr, 4, ReplyMode::Raw);
         TermShared.QuerySeen = true;
         break;
     }
@@ -559,7 +559,7 @@ void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
             if (!w.answer.empty()) {
                 std::string reply = w.answer + '\r';
                 SendToHost(reinterpret_cast<const uint8_t*>(reply.data()),
-                           static_cast<int>(reply.size()), 0);
+                           static_cast<int>(reply.size()), ReplyMode::Raw);
             }
         }
     }
@@ -579,7 +579,7 @@ void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
                 c = 0;
                 if (!ConnState.Receiving && !ConnState.Sending && !row.response.empty())
                     SendToHost(reinterpret_cast<const uint8_t*>(row.response.data()),
-                               static_cast<int>(row.response.size()), 1);
+                               static_cast<int>(row.response.size()), ReplyMode::Macro);
             }
         }
     }
@@ -915,7 +915,7 @@ void Terminal::ResetWatchCounters()
 
 // ---------------------------------------------------------------- replies
 
-bool Terminal::SendToHost(const uint8_t* data, int count, int mode)
+bool Terminal::SendToHost(const uint8_t* data, int count, ReplyMode mode)
 {
     if (!data || count <= 0 || count > 0xFFFF)
         return false;

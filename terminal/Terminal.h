@@ -38,14 +38,11 @@
 #include "terminal/AnsiMusic.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ScreenModel.h"
+#include "terminal/TermSurface.h"
 
 namespace velo {
 
-class ReplySink;
-class PictureSink;
-class PrinterSink;
 struct AutoResponseTable;
-struct TermShape;
 
 enum class DataMode : uint8_t { Text, Videotex, ImageIndex };
 
@@ -84,9 +81,9 @@ public:
     void SetCellSize(int width, int height);
 
     int Feed(const uint8_t* data, int count);
-    // Queues a reply (mode 0 protocol, 1 auto-response); handed over when the
-    // current feed returns, at once outside a feed. False when dropped.
-    bool SendToHost(const uint8_t* data, int count, int mode);
+    // Queues a reply; handed over when the current feed returns, at once
+    // outside a feed. False when dropped.
+    bool SendToHost(const uint8_t* data, int count, ReplyMode mode);
 
     bool Hold() const { return hold_.load(); }
     void SetHold() { hold_.store(true); }
@@ -119,7 +116,7 @@ public:
     bool FullWidth() const { return fullWidth_; }
     bool CursorKeyApplication() const { return cursorKeyApp_; }
     bool KeypadApplication() const { return keypadApp_; }
-    int CaretShape() const { return caretShape_; }  // 0 none, 1 block, 2 underline
+    CaretKind CaretShape() const { return caretShape_; }
     bool CaretBlink() const { return caretBlink_; }
     DataMode GetDataMode() const { return dataMode_; }
     ParserState State() const { return state_; }
@@ -236,7 +233,7 @@ private:
     bool lineDrawing_ = false;
     bool fullWidth_ = false;
     bool cursorKeyApp_ = false, keypadApp_ = false;
-    int caretShape_ = 1;
+    CaretKind caretShape_ = CaretKind::Block;
     bool caretBlink_ = true;
     int savedCol_ = 0, savedRow_ = 0;
     CellAttr savedAttr_{};
@@ -261,7 +258,7 @@ private:
     std::vector<uint8_t> replyBytes_;
     struct ReplyRef {
         uint32_t offset, count;
-        int mode;
+        ReplyMode mode;
     };
     std::vector<ReplyRef> replyList_;
 };
