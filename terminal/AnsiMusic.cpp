@@ -37,7 +37,7 @@ struct AnsiMusic::Impl {
     int octave = 3;
     int length = 16;
     int tempo = 255;
-    int mode = 0;
+    NoteMode mode = NoteMode::Normal;
     int pending = -1;
     int number = 0;
     Sub sub = Sub::Base;
@@ -55,7 +55,7 @@ struct AnsiMusic::Impl {
         octave = 3;
         length = 16;
         tempo = 255;
-        mode = 0;
+        mode = NoteMode::Normal;
         pending = -1;
         number = 0;
         sub = Sub::Base;
@@ -64,7 +64,7 @@ struct AnsiMusic::Impl {
 
     void Push(uint8_t note, int ms) {
         if (count >= kMaxEntries) return;  // full: the rest of the string adds nothing
-        queue[count++] = {note, static_cast<uint16_t>(ms), static_cast<uint8_t>(mode)};
+        queue[count++] = {note, static_cast<uint16_t>(ms), mode};
     }
 
     // Queues a note (0..84), a rest (kRest) or nothing (-1 or out of range)
@@ -77,7 +77,7 @@ struct AnsiMusic::Impl {
         if (note == kRest) {
             Push(kRest, d);
         } else if (note >= 0 && note <= 84) {
-            if (mode == 2) {
+            if (mode == NoteMode::Split) {
                 Push(static_cast<uint8_t>(note), d / 2);
                 Push(kRest, d - d / 2);
             } else {
@@ -173,7 +173,7 @@ struct AnsiMusic::Impl {
             const uint32_t ch = static_cast<uint32_t>(channel);
             out->Send(e.note == kRest ? kRestMessage | ch
                                       : static_cast<uint32_t>(e.note) << 8 | ch |
-                                            (e.mode == 1 ? kNoteOnLegato : kNoteOn));
+                                            (e.mode == NoteMode::Legato ? kNoteOnLegato : kNoteOn));
             timer->Start(e.ms, [this] { Tick(); });
             return;
         }
@@ -208,10 +208,10 @@ AnsiMusic::Step AnsiMusic::Byte(uint8_t b) {
         return m.Base(b);
     case Sub::Mode:
         switch (Upper(b)) {
-        case 'N': m.mode = 0; break;
-        case 'L': m.mode = 1; break;
-        case 'I': m.mode = 2; break;
-        case 'F': m.mode = 3; break;
+        case 'N': m.mode = NoteMode::Normal; break;
+        case 'L': m.mode = NoteMode::Legato; break;
+        case 'I': m.mode = NoteMode::Split; break;
+        case 'F': m.mode = NoteMode::F; break;
         default: break;
         }
         m.sub = Sub::Base;
@@ -254,7 +254,7 @@ void AnsiMusic::Reset() {
 int AnsiMusic::QueueSize() const { return d_->count; }
 
 AnsiMusic::Entry AnsiMusic::QueueEntry(int i) const {
-    if (i < 0 || i >= d_->count) return {kRest, 0, 0};
+    if (i < 0 || i >= d_->count) return {kRest, 0, NoteMode::Normal};
     return d_->queue[i];
 }
 

@@ -35,10 +35,17 @@ public:
         EndConsumed,    // '^' ended the string and was consumed
         EndNotConsumed  // another byte ended the string; Feed returns before it
     };
+    // The articulation of M N, M L, M I and M F.
+    enum class NoteMode : uint8_t {
+        Normal = 0,
+        Legato = 1,  // sounds with the softer velocity
+        Split = 2,   // each note sounds half its length, a rest the other half
+        F = 3        // recorded with the note; sounds as Normal
+    };
     struct Entry {
         uint8_t note;   // 0..84, 85 a rest
         uint16_t ms;    // duration
-        uint8_t mode;   // 0 normal, 1 legato, 2 split, 3 'F'
+        NoteMode mode;  // the mode when the note was queued
     };
     static constexpr int kMaxEntries = 511;
     static constexpr uint8_t kRest = 85;

@@ -17,142 +17,156 @@ namespace {
 int Round(float v) { return static_cast<int>(v + 0.5f); }
 }  // namespace
 
+// Final bytes with a standard meaning carry its mnemonic; the rest, and the
+// markers that change a byte's meaning, are this terminal's own extensions.
 void Terminal::CsiDispatch(uint8_t final)
 {
     const int m = marker_;
     switch (final) {
-    case '@': InsertChars(N()); break;
-    case 'A':
-        row_ = std::max(row_ - N(), 0);
-        if (row_ == regionTop_ - 1)
-            row_ = regionTop_;
+    case '@': InsertChars(N()); break;          // ICH
+    case 'A': CursorUp(N()); break;             // CUU
+    case 'B': CursorDown(N()); break;           // CUD
+    case 'C': CursorForward(N()); break;        // CUF
+    case 'D': CursorBack(N()); break;           // CUB
+    case 'F':                                   // extension ('='): foreground, PC colour order
+        if (m == '=')
+            SetPcColour(attr_.fg);
         break;
-    case 'B':
-        row_ = std::min(row_ + std::min(N(), kMaxRows), rows_ - 1);
-        if (row_ == regionBottom_ + 1)
-            row_ = regionBottom_;
-        break;
-    case 'C': col_ = std::min(col_ + std::min(N(), kMaxColumns), columns_ - 1); break;
-    case 'D': col_ = std::max(col_ - N(), 0); break;
-    case 'F':
-        if (m == '=' && params_[0] >= 0 && params_[0] <= 15)
-            attr_.fg = PcToPalette(params_[0]);
-        break;
-    case 'G':
-        if (m == 0)
+    case 'G':                                   // drawing extension: box;
+        if (m == 0)                             // with '=' background, PC colour order
             DrawBox(params_[0], Param(1));
-        else if (m == '=' && params_[0] >= 0 && params_[0] <= 15)
-            attr_.bg = PcToPalette(params_[0]);
+        else if (m == '=')
+            SetPcColour(attr_.bg);
         break;
-    case 'H':
-    case 'f':
-        row_ = std::clamp(params_[0] - 1, 0, rows_ - 1);
-        col_ = std::clamp(Param(1) - 1, 0, columns_ - 1);
-        break;
-    case 'J': EraseDisplay(params_[0]); break;
-    case 'K': EraseLine(params_[0]); break;
-    case 'L': InsertLines(N()); break;
-    case 'M': DeleteLines(N()); break;
-    case 'O':
-        if (Param(1) >= 1) {
-            if (params_[0] == 0)
-                DrawBox(Param(1), 1);
-            else if (params_[0] == 1)
-                DrawBox(1, Param(1));
-        }
-        break;
-    case 'P': DeleteChars(N()); break;
-    case 'X': ClearSpan(row_, col_, col_ + std::min(N(), kMaxColumns) - 1); break;
-    case 'a':
-        if (paramCount_ >= 3 && Param(2) >= 1)
-            DrawArc(false);
-        break;
-    case 'b':
-    case 'c': DrawShape(final); break;
-    case 'd':
-        if (params_[0] == 0 || params_[0] == 113)
-            Shared().PictureMode = false;
-        else if (params_[0] == 114)
-            Shared().PictureMode = true;
-        if (tablesAt_ != Shared().PictureMode.load())
-            BuildTables();
-        break;
-    case 'g':
-        penX_ = static_cast<float>(params_[0]);
-        penY_ = static_cast<float>(Param(1));
-        break;
-    case 'h': SetModes(true); break;
-    case 'l': SetModes(false); break;
+    case 'H':                                   // CUP
+    case 'f': CursorPosition(params_[0], Param(1)); break;  // HVP
+    case 'J': EraseDisplay(params_[0]); break;  // ED
+    case 'K': EraseLine(params_[0]); break;     // EL
+    case 'L': InsertLines(N()); break;          // IL
+    case 'M': DeleteLines(N()); break;          // DL
+    case 'O': DrawCellLine(); break;            // drawing extension: line over cells
+    case 'P': DeleteChars(N()); break;          // DCH
+    case 'X': EraseChars(N()); break;           // ECH
+    case 'a': DrawArc(false); break;            // drawing extension: arc turning left
+    case 'b':                                   // drawing extension: rectangle
+    case 'c': DrawShape(final); break;          // drawing extension: ellipse
+    case 'd': AtSignEscape(); break;            // drawing extension: at-sign escape
+    case 'g': MovePen(); break;                 // drawing extension: move pen
+    case 'h': SetModes(true); break;            // SM
     case 'i':
-        if (m == 0) {
-            if (params_[0] == 5)
-                StartPrinter();
-            else if (params_[0] == 4)
-                EndPrinter();
-        } else if (m == '>') {
-            TermShape s;
-            s.kind = TermShape::Line;
-            s.left = Round(penX_);
-            s.top = Round(penY_);
-            s.right = params_[0];
-            s.bottom = Param(1);
-            s.pen = attr_.bg;
-            penX_ = static_cast<float>(params_[0]);
-            penY_ = static_cast<float>(Param(1));
-            EmitShape(s);
-        }
+        if (m == 0)
+            MediaCopy();                        // MC: printer-controller mode
+        else if (m == '>')
+            DrawLineTo();                       // drawing extension: line from the pen
         break;
-    case 'm': Attributes(); break;
-    case 'n':
-        if (params_[0] == 6) {
-            char buf[32];
-            const int len = std::snprintf(buf, sizeof buf, "%c[%d;%dR", 27, row_ + 1, col_ + 1);
-            SendToHost(reinterpret_cast<const uint8_t*>(buf), len, 0);
-        }
-        break;
-    case 'p': {
-        TermShape s;
-        s.kind = TermShape::Pixel;
-        s.left = s.right = params_[0];
-        s.top = s.bottom = Param(1);
-        s.pen = attr_.fg;
-        penX_ = static_cast<float>(params_[0]);
-        penY_ = static_cast<float>(Param(1));
-        EmitShape(s);
-        break;
-    }
-    case 'r': ScrollRegion(); break;
-    case 's': SaveCursor(); break;
-    case 'u': RestoreCursor(); break;
-    case 'z':
-        if (paramCount_ < 3) {
-            static constexpr int kShape[5] = {0, 1, 1, 2, 2};
-            const int p1 = params_[0];
-            if (p1 >= 0 && p1 <= 4) {
-                caretShape_ = kShape[p1];
-                caretBlink_ = p1 != 2 && p1 != 4;
-                if (surface_)
-                    surface_->CaretShape(caretShape_, caretBlink_);
-            }
-        } else if (Param(2) >= 1) {
+    case 'l': SetModes(false); break;           // RM
+    case 'm': Attributes(); break;              // SGR
+    case 'n': DeviceStatusReport(); break;      // DSR
+    case 'p': DrawPixel(); break;               // drawing extension: pixel
+    case 'r': ScrollRegion(); break;            // DECSTBM
+    case 's': SaveCursor(); break;              // SCOSC
+    case 'u': RestoreCursor(); break;           // SCORC
+    case 'z':                                   // drawing extension: caret shape;
+        if (paramCount_ < 3)                    // with 3 parameters arc turning right
+            SetCaretShape(params_[0]);
+        else
             DrawArc(true);
-        }
         break;
     default: break;
     }
 }
 
+// ------------------------------------------------------- cursor movement
+
+void Terminal::CursorUp(int n)
+{
+    row_ = std::max(row_ - n, 0);
+    // Landing exactly one above the region stops on its top; further up is free.
+    if (row_ == regionTop_ - 1)
+        row_ = regionTop_;
+}
+
+void Terminal::CursorDown(int n)
+{
+    row_ = std::min(row_ + std::min(n, kMaxRows), rows_ - 1);
+    if (row_ == regionBottom_ + 1)
+        row_ = regionBottom_;
+}
+
+void Terminal::CursorForward(int n) { col_ = std::min(col_ + std::min(n, kMaxColumns), columns_ - 1); }
+
+void Terminal::CursorBack(int n) { col_ = std::max(col_ - n, 0); }
+
+void Terminal::CursorPosition(int row, int col)
+{
+    // One-based, 0 reads as 1; not relative to the scroll region.
+    row_ = std::clamp(row - 1, 0, rows_ - 1);
+    col_ = std::clamp(col - 1, 0, columns_ - 1);
+}
+
+// ------------------------------------------------------ attributes, modes
+
+void Terminal::SetPcColour(uint8_t& colour)
+{
+    if (params_[0] >= 0 && params_[0] <= 15)
+        colour = PcToPalette(params_[0]);
+}
+
+void Terminal::AtSignEscape()
+{
+    if (params_[0] == 0 || params_[0] == 113)
+        Shared().PictureMode = false;
+    else if (params_[0] == 114)
+        Shared().PictureMode = true;
+    if (tablesAt_ != Shared().PictureMode.load())
+        BuildTables();
+}
+
+void Terminal::MediaCopy()
+{
+    if (params_[0] == 5)
+        StartPrinter();
+    else if (params_[0] == 4)
+        EndPrinter();
+}
+
+void Terminal::DeviceStatusReport()
+{
+    // Only the cursor position report (6); there is no other status to give.
+    if (params_[0] != 6)
+        return;
+    char buf[32];
+    const int len = std::snprintf(buf, sizeof buf, "%c[%d;%dR", 27, row_ + 1, col_ + 1);
+    SendToHost(reinterpret_cast<const uint8_t*>(buf), len, ReplyMode::Raw);
+}
+
+void Terminal::SetCaretShape(int p1)
+{
+    // 0 none, 1 blinking block, 2 steady block, 3 blinking underline,
+    // 4 steady underline; 5 and above change nothing.
+    static constexpr CaretKind kShape[5] = {CaretKind::None, CaretKind::Block, CaretKind::Block,
+                                            CaretKind::Underline, CaretKind::Underline};
+    if (p1 < 0 || p1 > 4)
+        return;
+    caretShape_ = kShape[p1];
+    caretBlink_ = p1 != 2 && p1 != 4;
+    if (surface_)
+        surface_->CaretShape(caretShape_, caretBlink_);
+}
+
 void Terminal::SetModes(bool on)
 {
+    // Only P1 counts, and the private marker is not examined: ESC [ ? 7 l is
+    // ESC [ 7 l.
     switch (params_[0]) {
-    case 1: cursorKeyApp_ = on; break;
-    case 4: insert_ = on; break;
-    case 7: autowrap_ = on; break;
-    case 12: out_.flags.ConnState.LocalEcho = on; break;
-    case 20: Shared().NewlineMode = on; break;
-    case 30: fullWidth_ = on; break;
-    case 85:
-    case 88:
+    case 1: cursorKeyApp_ = on; break;           // DECCKM: cursor-key application mode
+    case 4: insert_ = on; break;                 // IRM: insert mode
+    case 7: autowrap_ = on; break;               // DECAWM: autowrap
+    case 12: out_.flags.ConnState.LocalEcho = on; break;    // local echo (set turns it on)
+    case 20: Shared().NewlineMode = on; break; // LNM: newline mode
+    case 30: fullWidth_ = on; break;             // extension: full-width ASCII
+    case 85:                                     // extension: Korean input method,
+    case 88:                                     // Hangul when set, English when reset
         if (surface_)
             surface_->HangulInput(on);
         break;
@@ -199,6 +213,10 @@ void Terminal::ScrollRegion()
         surface_->Beep();
     }
 }
+
+// ---------------------------------------------- erasing, inserting, deleting
+
+void Terminal::EraseChars(int n) { ClearSpan(row_, col_, col_ + std::min(n, kMaxColumns) - 1); }
 
 void Terminal::InsertChars(int n)
 {
@@ -258,15 +276,15 @@ void Terminal::DeleteLines(int n)
 void Terminal::EraseDisplay(int how)
 {
     switch (how) {
-    case 0:
+    case 0:  // cursor to the end of the screen
         ClearSpan(row_, col_, columns_ - 1);
         ClearRows(row_ + 1, rows_ - 1);
         break;
-    case 1:
+    case 1:  // start of the screen to the cursor, inclusive
         ClearRows(0, row_ - 1);
         ClearSpan(row_, 0, col_);
         break;
-    case 2:
+    case 2:  // the whole screen, into the scrollback; homes the cursor
         ClearScreenIntoScrollback();
         break;
     default: break;
@@ -276,12 +294,14 @@ void Terminal::EraseDisplay(int how)
 void Terminal::EraseLine(int how)
 {
     switch (how) {
-    case 0: ClearSpan(row_, col_, columns_ - 1); break;
-    case 1: ClearSpan(row_, 0, col_); break;
-    case 2: ClearSpan(row_, 0, columns_ - 1); break;
+    case 0: ClearSpan(row_, col_, columns_ - 1); break;  // cursor to the end of the line
+    case 1: ClearSpan(row_, 0, col_); break;             // start of the line to the cursor
+    case 2: ClearSpan(row_, 0, columns_ - 1); break;     // the whole line
     default: break;
     }
 }
+
+// ---------------------------------------------------------------- drawing
 
 void Terminal::EmitShape(const TermShape& s)
 {
@@ -304,6 +324,48 @@ void Terminal::DrawBox(int w, int h)
     s.right = cellW_ / 2 + cellW_ * (col_ + w - 1) + 1;
     s.bottom = cellH_ / 2 + cellH_ * (row_ + h - 1) + 1;
     s.pen = attr_.fg;
+    EmitShape(s);
+}
+
+void Terminal::DrawCellLine()
+{
+    // P1 0 horizontal, 1 vertical, over P2 cells: a box one cell thin.
+    const int cells = Param(1);
+    if (cells < 1)
+        return;
+    if (params_[0] == 0)
+        DrawBox(cells, 1);
+    else if (params_[0] == 1)
+        DrawBox(1, cells);
+}
+
+void Terminal::MovePen()
+{
+    penX_ = static_cast<float>(params_[0]);
+    penY_ = static_cast<float>(Param(1));
+}
+
+void Terminal::DrawLineTo()
+{
+    TermShape s;
+    s.kind = TermShape::Line;
+    s.left = Round(penX_);
+    s.top = Round(penY_);
+    s.right = params_[0];
+    s.bottom = Param(1);
+    s.pen = attr_.bg;
+    MovePen();
+    EmitShape(s);
+}
+
+void Terminal::DrawPixel()
+{
+    TermShape s;
+    s.kind = TermShape::Pixel;
+    s.left = s.right = params_[0];
+    s.top = s.bottom = Param(1);
+    s.pen = attr_.fg;
+    MovePen();
     EmitShape(s);
 }
 
@@ -341,6 +403,9 @@ void Terminal::DrawShape(uint8_t final)
 
 void Terminal::DrawArc(bool clockwise)
 {
+    // P3 is the radius: three parameters and a radius of at least 1.
+    if (paramCount_ < 3 || Param(2) < 1)
+        return;
     const int p1 = std::clamp(params_[0], 0, 60);
     const int p2 = std::clamp(Param(1), 0, 60);
     const float r = static_cast<float>(Param(2));
@@ -373,6 +438,8 @@ void Terminal::DrawArc(bool clockwise)
     }
     EmitShape(s);
 }
+
+// ---------------------------------------------------------------- printer
 
 void Terminal::StartPrinter()
 {

@@ -23,6 +23,15 @@
 
 namespace velo {
 
+// The caret the host asked for (CSI z); blinking is a separate flag.
+enum class CaretKind : uint8_t { None = 0, Block = 1, Underline = 2 };
+
+// How the window sends a reply to the host.
+enum class ReplyMode : uint8_t {
+    Raw = 0,   // protocol replies and log-in answers: written as they are
+    Macro = 1  // auto-responses: macro language, through the macro sender
+};
+
 // A figure of the drawing sequences, in window pixels.
 struct TermShape {
     enum Kind : uint8_t {
@@ -54,8 +63,8 @@ public:
     virtual void HistoryChanged() {}
     // The screen size changed; the whole window is damaged as well.
     virtual void Resized(int columns, int rows) {}
-    // shape: 0 none, 1 block, 2 underline; blink on or off. The caret is made anew.
-    virtual void CaretShape(int shape, bool blink) {}
+    // The caret is made anew in this shape, blinking or steady.
+    virtual void CaretShape(CaretKind shape, bool blink) {}
     // BEL and a refused scroll region. The window checks the "Beep" option.
     virtual void Beep() {}
     // A named sound event of the user's scheme ("단어찾기" when a highlight word was found).
@@ -65,13 +74,11 @@ public:
 };
 
 // Replies to the host. SendToHost queues them inside Feed; at the end of the
-// feed each is handed here in order. Mode 0: protocol replies and log-in
-// answers, written as they are. Mode 1: auto-responses, in the macro language,
-// sent through the macro sender.
+// feed each is handed here in order, with the mode it was queued with.
 class ReplySink {
 public:
     virtual ~ReplySink() = default;
-    virtual void Reply(const uint8_t* data, int count, int mode) = 0;
+    virtual void Reply(const uint8_t* data, int count, ReplyMode mode) = 0;
 };
 
 // The receivers of picture streams (videotex and image index). Each run call

@@ -171,11 +171,11 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
             const uint8_t b = p[i++];
             switch (b) {
             case ESC: break;
-            case '#': state_ = ParserState::LineSize; break;
-            case '%': state_ = ParserState::PictureSelect; break;
-            case '&': state_ = ParserState::HostQuery; break;
-            case '(': state_ = ParserState::CharsetSelect; break;
-            case '[': state_ = ParserState::CsiEntry; break;
+            case '#': state_ = ParserState::LineSize; break;       // DEC line size
+            case '%': state_ = ParserState::PictureSelect; break;  // extension: picture streams
+            case '&': state_ = ParserState::HostQuery; break;      // extension: host query
+            case '(': state_ = ParserState::CharsetSelect; break;  // SCS: G0 character set
+            case '[': state_ = ParserState::CsiEntry; break;       // CSI
             default:
                 state_ = ParserState::Ground;
                 if (b == CSI8 && !Johab())
@@ -282,41 +282,14 @@ int Terminal::FeedText(const uint8_t* p, int n, bool* stop)
             ++i;
             const ParserState s = state_;
             state_ = ParserState::Ground;
-            if (s == ParserState::LineSize) {
-                LineSize size;
-                switch (b) {
-                case '3': size = LineSize::DoubleTop; break;
-                case '4': size = LineSize::DoubleBottom; break;
-                case '5': size = LineSize::Single; break;
-                case '6': size = LineSize::DoubleWidth; break;
-                default: continue;
-                }
-                LineAt(row_).size = size;
-                TouchRow(row_);
-            } else if (s == ParserState::CharsetSelect) {
-                if (b == '0')
-                    lineDrawing_ = true;
-                else if (b == 'B')
-                    lineDrawing_ = false;
-            } else if (s == ParserState::HostQuery) {
+            if (s == ParserState::LineSize)
+                LineSizeByte(b);
+            else if (s == ParserState::CharsetSelect)
+                CharsetByte(b);
+            else if (s == ParserState::HostQuery)
                 HostQueryByte(b);
-            } else if (b == '/') {
-                state_ = ParserState::PictureSelect;
-            } else if (b == 'A') {
-                if (videotexEnabled_ && picture_ && picture_->OpenVideotex()) {
-                    dataMode_ = DataMode::Videotex;
-                    return i;
-                }
-            } else if (b == 'B') {
-                if (picture_) {
-                    picture_->StartImageIndex();
-                    dataMode_ = DataMode::ImageIndex;
-                    return i;
-                }
-            } else if (b == 'C') {
-                static const uint8_t kAck[] = {ESC, '&', '3'};
-                SendToHost(kAck, 3, 0);
-            }
+            else if (PictureSelectByte(b))
+                return i;  // the rest of the feed goes to the picture receiver
             break;
         }
         }
@@ -387,41 +360,95 @@ void Terminal::ClearHold()
 void Terminal::EscFinal(uint8_t b)
 {
     switch (b) {
-    case '7': SaveCursor(); break;
-    case '8': RestoreCursor(); break;
-    case '=': keypadApp_ = true; break;
-    case '>': keypadApp_ = false; break;
-    case 'D': Index(); break;
-    case 'E': {
-        static const uint8_t kCrLf[] = {'\r', '\n'};
-        GroundRun(kCrLf, 2);
-        break;
-    }
-    case 'G': col_ = columns_ - 1; break;
-    case 'M': ReverseIndex(); break;
+    case '7': SaveCursor(); break;            // DECSC
+    case '8': RestoreCursor(); break;         // DECRC
+    case '=': keypadApp_ = true; break;       // DECKPAM
+    case '>': keypadApp_ = false; break;      // DECKPNM
+    case 'D': Index(); break;                 // IND
+    case 'E': NextLine(); break;              // NEL
+    case 'G': col_ = columns_ - 1; break;     // extension: cursor to the last column
+    case 'M': ReverseIndex(); break;          // RI
     default: break;
     }
+}
+
+void Terminal::NextLine()
+{
+    // Exactly as the two bytes CR LF: through the character handler, so that
+    // newline mode, the watchers and printer-controller mode see them.
+    static const uint8_t kCrLf[] = {'\r', '\n'};
+    GroundRun(kCrLf, 2);
+}
+
+void Terminal::LineSizeByte(uint8_t b)
+{
+    LineSize size;
+    switch (b) {
+    case '3': size = LineSize::DoubleTop; break;     // DECDHL, upper half
+    case '4': size = LineSize::DoubleBottom; break;  // DECDHL, lower half
+    case '5': size = LineSize::Single; break;        // DECSWL
+    case '6': size = LineSize::DoubleWidth; break;   // DECDWL
+    default: return;
+    }
+    LineAt(row_).size = size;
+    TouchRow(row_);
+}
+
+void Terminal::CharsetByte(uint8_t b)
+{
+    // The same flag as SO and SI.
+    if (b == '0')  // DEC special graphics: line drawing
+        lineDrawing_ = true;
+    else if (b == 'B')  // ASCII
+        lineDrawing_ = false;
+}
+
+bool Terminal::PictureSelectByte(uint8_t b)
+{
+    switch (b) {
+    case '/': state_ = ParserState::PictureSelect; break;  // stays
+    case 'A':  // videotex picture, when enabled and the window can be had
+        if (videotexEnabled_ && picture_ && picture_->OpenVideotex()) {
+            dataMode_ = DataMode::Videotex;
+            return true;
+        }
+        break;
+    case 'B':  // image index
+        if (picture_) {
+            picture_->StartImageIndex();
+            dataMode_ = DataMode::ImageIndex;
+            return true;
+        }
+        break;
+    case 'C': {  // acknowledge
+        static const uint8_t kAck[] = {ESC, '&', '3'};
+        SendToHost(kAck, 3, ReplyMode::Raw);
+        break;
+    }
+    default: break;
+    }
+    return false;
 }
 
 void Terminal::HostQueryByte(uint8_t b)
 {
     switch (b) {
-    case '2':
+    case '2':  // identify: answered only with videotex enabled
         if (videotexEnabled_) {
             static const uint8_t kIdent[] = {ESC, '&', '3', '0', '0', '0', '0', '0', 0x7F,
                                              '0', '0', '0', '0', '0', 0x7F, '\r'};
-            SendToHost(kIdent, sizeof kIdent, 0);
+            SendToHost(kIdent, sizeof kIdent, ReplyMode::Raw);
         }
         break;
-    case '4': {
+    case '4': {  // acknowledge
         static const uint8_t kAck[] = {ESC, '&', '3'};
-        SendToHost(kAck, 3, 0);
+        SendToHost(kAck, 3, ReplyMode::Raw);
         break;
     }
-    case '6': state_ = ParserState::PictureSelect; break;
-    case 'Q': {
+    case '6': state_ = ParserState::PictureSelect; break;  // a picture select follows
+    case 'Q': {  // acknowledge with CR; the ZModem receive takes note
         static const uint8_t kAckCr[] = {ESC, '&', '3', '\r'};
-        SendToHost(kAckCr, 4, 0);
+        SendToHost(kAckCr, 4, ReplyMode::Raw);
         Shared().QuerySeen = true;
         break;
     }
@@ -523,7 +550,7 @@ void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
             if (!w.answer.empty()) {
                 std::string reply = w.answer + '\r';
                 SendToHost(reinterpret_cast<const uint8_t*>(reply.data()),
-                           static_cast<int>(reply.size()), 0);
+                           static_cast<int>(reply.size()), ReplyMode::Raw);
             }
         }
     }
@@ -543,7 +570,7 @@ void Terminal::WatchByte(uint8_t b, int service, const AutoResponseTable& table)
                 c = 0;
                 if (!out_.flags.ConnState.Receiving && !out_.flags.ConnState.Sending && !row.response.empty())
                     SendToHost(reinterpret_cast<const uint8_t*>(row.response.data()),
-                               static_cast<int>(row.response.size()), 1);
+                               static_cast<int>(row.response.size()), ReplyMode::Macro);
             }
         }
     }
@@ -879,7 +906,7 @@ void Terminal::ResetWatchCounters()
 
 // ---------------------------------------------------------------- replies
 
-bool Terminal::SendToHost(const uint8_t* data, int count, int mode)
+bool Terminal::SendToHost(const uint8_t* data, int count, ReplyMode mode)
 {
     if (!data || count <= 0 || count > 0xFFFF)
         return false;

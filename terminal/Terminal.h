@@ -40,14 +40,11 @@
 #include "terminal/HangulCodec.h"
 #include "terminal/ScreenModel.h"
 #include "terminal/ZModemDetect.h"
+#include "terminal/TermSurface.h"
 
 namespace velo {
 
-class ReplySink;
-class PictureSink;
-class PrinterSink;
 struct AutoResponseTable;
-struct TermShape;
 
 enum class DataMode : uint8_t { Text, Videotex, ImageIndex };
 
@@ -87,9 +84,9 @@ public:
     void SetCellSize(int width, int height);
 
     int Feed(const uint8_t* data, int count);
-    // Queues a reply (mode 0 protocol, 1 auto-response); handed over when the
-    // current feed returns, at once outside a feed. False when dropped.
-    bool SendToHost(const uint8_t* data, int count, int mode);
+    // Queues a reply; handed over when the current feed returns, at once
+    // outside a feed. False when dropped.
+    bool SendToHost(const uint8_t* data, int count, ReplyMode mode);
 
     bool Hold() const { return hold_.load(); }
     void SetHold() { hold_.store(true); }
@@ -127,7 +124,7 @@ public:
     bool FullWidth() const { return fullWidth_; }
     bool CursorKeyApplication() const { return cursorKeyApp_; }
     bool KeypadApplication() const { return keypadApp_; }
-    int CaretShape() const { return caretShape_; }  // 0 none, 1 block, 2 underline
+    CaretKind CaretShape() const { return caretShape_; }
     bool CaretBlink() const { return caretBlink_; }
     DataMode GetDataMode() const { return dataMode_; }
     ParserState State() const { return state_; }
@@ -171,12 +168,32 @@ private:
     void Highlight();
     void SaveCursor();
     void RestoreCursor();
+    // The single-character escape sequences and the bytes after ESC #, ESC (,
+    // ESC % and ESC &.
     void EscFinal(uint8_t b);
+    void NextLine();
+    void LineSizeByte(uint8_t b);
+    void CharsetByte(uint8_t b);
+    // True when the byte switched the data mode to a picture receiver.
+    bool PictureSelectByte(uint8_t b);
     void HostQueryByte(uint8_t b);
+    // The control sequences: CsiDispatch reads the final byte and the
+    // marker; each handler reads the parameters it needs.
     void CsiDispatch(uint8_t final);
+    void CursorUp(int n);
+    void CursorDown(int n);
+    void CursorForward(int n);
+    void CursorBack(int n);
+    void CursorPosition(int row, int col);  // one-based
+    void SetPcColour(uint8_t& colour);
+    void AtSignEscape();
+    void MediaCopy();
+    void DeviceStatusReport();
+    void SetCaretShape(int p1);
     void SetModes(bool on);
     void Attributes();
     void ScrollRegion();
+    void EraseChars(int n);
     void InsertChars(int n);
     void DeleteChars(int n);
     void InsertLines(int n);
@@ -184,6 +201,10 @@ private:
     void EraseDisplay(int how);
     void EraseLine(int how);
     void DrawBox(int w, int h);
+    void DrawCellLine();
+    void MovePen();
+    void DrawLineTo();
+    void DrawPixel();
     void DrawShape(uint8_t final);
     void DrawArc(bool clockwise);
     void EmitShape(const TermShape& s);
@@ -226,7 +247,7 @@ private:
     bool lineDrawing_ = false;
     bool fullWidth_ = false;
     bool cursorKeyApp_ = false, keypadApp_ = false;
-    int caretShape_ = 1;
+    CaretKind caretShape_ = CaretKind::Block;
     bool caretBlink_ = true;
     int savedCol_ = 0, savedRow_ = 0;
     CellAttr savedAttr_{};
@@ -251,7 +272,7 @@ private:
     std::vector<uint8_t> replyBytes_;
     struct ReplyRef {
         uint32_t offset, count;
-        int mode;
+        ReplyMode mode;
     };
     std::vector<ReplyRef> replyList_;
 };

@@ -743,7 +743,7 @@ void CAnsiTerm::paintEvent(QPaintEvent* e)
     if (hot_.Valid() && hotRow_ >= 0)
         p.fillRect(QRect(hot_.first * cw_, hotRow_ * ch_, (hot_.last - hot_.first + 1) * cw_, ch_),
                    Qt::white);
-    if (hasFocus() && caretShape_ != 0 && (caretOn_ || !caretBlink_) && !caretRect_.isEmpty())
+    if (hasFocus() && caretShape_ != CaretKind::None && (caretOn_ || !caretBlink_) && !caretRect_.isEmpty())
         p.fillRect(caretRect_, Qt::white);
     if (!preedit_.isEmpty()) {
         // Two cells for a Hangul syllable, one for anything narrower.
@@ -899,9 +899,9 @@ void CAnsiTerm::ConnectionChanged(bool up)
     ScheduleRender();
 }
 
-void CAnsiTerm::Reply(const uint8_t* data, int count, int mode)
+void CAnsiTerm::Reply(const uint8_t* data, int count, ReplyMode mode)
 {
-    if (mode == 1)
+    if (mode == ReplyMode::Macro)
         host_.SendMacro(data, count);
     else
         conn_.ConnWrite(data, count);
@@ -909,7 +909,7 @@ void CAnsiTerm::Reply(const uint8_t* data, int count, int mode)
 
 void CAnsiTerm::HistoryChanged() { UpdateScrollBar(); }
 
-void CAnsiTerm::CaretShape(int shape, bool blink)
+void CAnsiTerm::CaretShape(CaretKind shape, bool blink)
 {
     caretShape_ = shape;
     caretBlink_ = blink;
@@ -925,13 +925,13 @@ void CAnsiTerm::UpdateCaretRect()
 {
     QRect old = caretRect_;
     QRect r;
-    if (caretShape_ != 0 && !Frozen()) {
+    if (caretShape_ != CaretKind::None && !Frozen()) {
         int row = term_.CursorRow();
         int col = term_.CursorColumn();
         if (row >= 0 && row < term_.Rows() && term_.Line(row).size != LineSize::Single)
             col = term_.PlaceCaretColumn() * 2;
         int x = col * cw_;
-        if (caretShape_ == 2) {
+        if (caretShape_ == CaretKind::Underline) {
             int h = cw_ <= 7 ? 1 : std::max(1, ch_ / 8);
             r = QRect(x, (row + 1) * ch_ - h, cw_, h);
         } else {

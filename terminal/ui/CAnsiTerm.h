@@ -79,13 +79,13 @@ public:
     void Shape(const TermShape& shape) override;
     void HistoryChanged() override;
     void Resized(int columns, int rows) override;
-    void CaretShape(int shape, bool blink) override;
+    void CaretShape(CaretKind shape, bool blink) override;
     void Beep() override;
     void EventSound(std::string_view name) override;
     void HangulInput(bool on) override;
 
-    // ReplySink: mode 0 written as it is, mode 1 through the macro sender.
-    void Reply(const uint8_t* data, int count, int mode) override;
+    // ReplySink: Raw written as it is, Macro through the macro sender.
+    void Reply(const uint8_t* data, int count, ReplyMode mode) override;
 
     // Scrollback view.
     void OpenView();   // the frame's "챙긴글 보기" while live
@@ -221,7 +221,7 @@ private:
     bool blinkOn_ = true;
     QTimer* caretTimer_ = nullptr;
     bool caretOn_ = true;
-    int caretShape_ = 1;
+    CaretKind caretShape_ = CaretKind::Block;
     bool caretBlink_ = true;
     QRect caretRect_;
     QString preedit_;  // input method text not yet committed

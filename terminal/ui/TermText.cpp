@@ -113,7 +113,7 @@ HotSpot Number(const uint8_t* t, int columns, int col)
         return h;
     h.first = a;
     h.last = b;
-    h.kind = 1;
+    h.kind = HotSpot::Kind::Number;
     h.text.assign(reinterpret_cast<const char*>(t + a), size_t(b - a + 1));
     h.fileNumber = b + 1 < 10;
     return h;
@@ -166,7 +166,7 @@ HotSpot Choice(const uint8_t* t, int columns, int col)
         return h;
     h.first = a;
     h.last = b;
-    h.kind = 2;
+    h.kind = HotSpot::Kind::Choice;
     h.text.assign(reinterpret_cast<const char*>(t + a), size_t(b - a + 1));
     return h;
 }
@@ -185,7 +185,7 @@ HotSpot Word(const uint8_t* t, int columns, int col)
         return h;
     h.first = a;
     h.last = b;
-    h.kind = 3;
+    h.kind = HotSpot::Kind::Word;
     h.text.assign(reinterpret_cast<const char*>(t + a), size_t(b - a + 1));
     return h;
 }

@@ -36,11 +36,12 @@ std::string SelectionText(int startRow, int startCol, int endRow, int endCol, in
 std::string TrimmedLine(const uint8_t* text, int columns);
 
 struct HotSpot {
+    enum class Kind : uint8_t { None, Number, Choice, Word };  // Choice: an item of a bracketed list
     int first = -1, last = -1;  // columns, inclusive
-    int kind = 0;               // 1 number, 2 bracketed choice, 3 short word
+    Kind kind = Kind::None;
     std::string text;           // at most 8 bytes
     bool fileNumber = false;    // a number ending before column 10
-    bool Valid() const { return kind != 0; }
+    bool Valid() const { return kind != Kind::None; }
 };
 
 // The click-to-send item under column `col` of a row, trying number, choice

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (n < 0 || n > velo::AnsiMusic::kMaxEntries) std::abort();
         for (int k = 0; k < n; ++k) {
             const auto e = music.QueueEntry(k);
-            if (e.note > velo::AnsiMusic::kRest || e.mode > 3) std::abort();
+            if (e.note > velo::AnsiMusic::kRest || e.mode > velo::AnsiMusic::NoteMode::F) std::abort();
         }
         int done = 0;
         music.Play([&] { ++done; });

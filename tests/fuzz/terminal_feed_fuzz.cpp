@@ -41,7 +41,7 @@ struct CheckingSurface : TermSurface {
 
 struct CountingReplies : ReplySink {
     size_t bytes = 0;
-    void Reply(const uint8_t*, int count, int) override { bytes += static_cast<size_t>(count); }
+    void Reply(const uint8_t*, int count, ReplyMode) override { bytes += static_cast<size_t>(count); }
 };
 
 // A receiver that ends its mode at a chosen byte, or takes nothing when asked.

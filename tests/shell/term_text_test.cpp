@@ -69,7 +69,7 @@ TEST(TermText, NumberHotSpots)
     std::string r = Row(" [012] menu 123456789 x");
     HotSpot h = FindHotSpot(U(r), 80, 3);
     ASSERT_TRUE(h.Valid());
-    EXPECT_EQ(h.kind, 1);
+    EXPECT_EQ(h.kind, HotSpot::Kind::Number);
     EXPECT_EQ(h.first, 2);
     EXPECT_EQ(h.last, 4);
     EXPECT_EQ(h.text, "012");
@@ -87,7 +87,7 @@ TEST(TermText, ChoiceListHotSpotsAreTheItemUnderTheMouse)
     std::string r = Row("choose (A/B/C) now");
     HotSpot h = FindHotSpot(U(r), 80, 10);
     ASSERT_TRUE(h.Valid());
-    EXPECT_EQ(h.kind, 2);
+    EXPECT_EQ(h.kind, HotSpot::Kind::Choice);
     EXPECT_EQ(h.text, "B");
     EXPECT_EQ(h.first, 10);
     EXPECT_EQ(h.last, 10);
@@ -110,7 +110,7 @@ TEST(TermText, ShortWordsBeforeAFullStop)
     std::string r = Row("go. help. ab.");
     HotSpot h = FindHotSpot(U(r), 80, 0);
     ASSERT_TRUE(h.Valid());
-    EXPECT_EQ(h.kind, 3);
+    EXPECT_EQ(h.kind, HotSpot::Kind::Word);
     EXPECT_EQ(h.text, "go");
     EXPECT_FALSE(FindHotSpot(U(r), 80, 5).Valid());  // four letters
     EXPECT_TRUE(FindHotSpot(U(r), 80, 11).Valid());

@@ -67,7 +67,7 @@ TEST_F(CsiTest, CursorMovesClampToTheScreenAndZeroCountsAsOne)
 TEST_F(CsiTest, CursorPositionReport)
 {
     Feed("\x1b[4;11H\x1b[6n\x1b[5n");
-    EXPECT_EQ(replies.replies, (std::vector<std::pair<std::string, int>>{{"\x1b[4;11R", 0}}));
+    EXPECT_EQ(replies.replies, (ReplyRecorder::List{{"\x1b[4;11R", ReplyMode::Raw}}));
 }
 
 // ------------------------------------------------------------------- erase
@@ -213,7 +213,7 @@ TEST_F(CsiTest, PrivateMarkerFormsActOnTheSameModes)
     EXPECT_FALSE(term->Autowrap());
     Feed("\x1b[7h\x1b[?25l");
     EXPECT_TRUE(term->Autowrap());
-    EXPECT_EQ(term->CaretShape(), 1);
+    EXPECT_EQ(term->CaretShape(), CaretKind::Block);
     Feed("\x1b[?1h");
     EXPECT_TRUE(term->CursorKeyApplication());
     Feed("\x1b[1;4h");  // further parameters are ignored
@@ -265,7 +265,7 @@ TEST_F(CsiTest, CaretShapes)
                 got = e;
         EXPECT_EQ(got, want) << seq + 1;
     }
-    EXPECT_EQ(term->CaretShape(), 2);
+    EXPECT_EQ(term->CaretShape(), CaretKind::Underline);
     EXPECT_FALSE(term->CaretBlink());
 }
 

@@ -338,7 +338,7 @@ TEST_F(FeedTest, HostQueriesAreAnsweredAfterTheFeed)
     EXPECT_EQ(replies.replies[1].first, "\x1b&3");
     EXPECT_EQ(replies.replies[2].first, "\x1b&3");
     EXPECT_EQ(replies.replies[3].first, "\x1b&3\r");
-    EXPECT_EQ(replies.replies[3].second, 0);
+    EXPECT_EQ(replies.replies[3].second, ReplyMode::Raw);
     EXPECT_TRUE(flags.TermShared.QuerySeen);
 }
 
@@ -357,7 +357,7 @@ TEST_F(FeedTest, RepliesWaitForTheEndOfTheFeedAndComeInOrder)
     struct Probe : ReplySink {
         Terminal* t;
         std::vector<std::string> got;
-        void Reply(const uint8_t* d, int n, int) override
+        void Reply(const uint8_t* d, int n, ReplyMode) override
         {
             got.emplace_back(reinterpret_cast<const char*>(d), n);
             // Delivered after the feed: the whole input has been drawn.
@@ -369,7 +369,7 @@ TEST_F(FeedTest, RepliesWaitForTheEndOfTheFeedAndComeInOrder)
     Feed("\x1b[6nabc\x1b[6n");
     EXPECT_EQ(probe.got, (std::vector<std::string>{"\x1b[1;1R|3", "\x1b[1;4R|3"}));
     const uint8_t direct[] = {'!'};
-    EXPECT_TRUE(term->SendToHost(direct, 1, 1));
+    EXPECT_TRUE(term->SendToHost(direct, 1, ReplyMode::Macro));
     EXPECT_EQ(probe.got.back(), "!|3");
 }
 
@@ -496,7 +496,7 @@ TEST_F(FeedTest, LogInPromptIsAnsweredOncePerConnection)
     Feed("D:");
     Feed("bad, ID:\r\nPW:");
     EXPECT_EQ(replies.replies,
-              (std::vector<std::pair<std::string, int>>{{"guest\r", 0}, {"secret\r", 0}}));
+              (ReplyRecorder::List{{"guest\r", ReplyMode::Raw}, {"secret\r", ReplyMode::Raw}}));
     term->ResetOnConnect();
     Feed("IID:");
     EXPECT_EQ(replies.replies.size(), 2u);  // "IID:": the I after I is no re-test
@@ -523,11 +523,11 @@ TEST_F(FeedTest, AutoResponsesFireServiceGroupFirstThenCommon)
     Feed("lo");
     Feed("gin:");
     EXPECT_EQ(replies.replies,
-              (std::vector<std::pair<std::string, int>>{{"svc\\r", 1}, {"common", 1}}));
+              (ReplyRecorder::List{{"svc\\r", ReplyMode::Macro}, {"common", ReplyMode::Macro}}));
     flags.TermShared.ServiceKind = 5;
     replies.replies.clear();
     Feed("login");
-    EXPECT_EQ(replies.replies, (std::vector<std::pair<std::string, int>>{{"common", 1}}));
+    EXPECT_EQ(replies.replies, (ReplyRecorder::List{{"common", ReplyMode::Macro}}));
 }
 
 TEST_F(FeedTest, AutoResponseMismatchDoesNotReTestTheFirstByte)
@@ -695,7 +695,7 @@ TEST_F(FeedTest, AReplySinkThatFeedsAgainIsSafe)
     struct Echo : ReplySink {
         Terminal* t;
         std::vector<std::string> got;
-        void Reply(const uint8_t* d, int n, int) override
+        void Reply(const uint8_t* d, int n, ReplyMode) override
         {
             got.emplace_back(reinterpret_cast<const char*>(d), n);
             if (got.size() < 4)

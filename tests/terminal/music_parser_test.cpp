@@ -25,7 +25,7 @@ std::vector<Queued> QueueOf(const AnsiMusic& m) {
     std::vector<Queued> v;
     for (int i = 0; i < m.QueueSize(); ++i) {
         const Entry e = m.QueueEntry(i);
-        v.push_back({e.note, e.ms, e.mode});
+        v.push_back({e.note, e.ms, static_cast<int>(e.mode)});
     }
     return v;
 }

@@ -18,7 +18,7 @@ struct Case {
 
 struct Outcome {
     Snapshot snap;
-    std::vector<std::pair<std::string, int>> replies;
+    ReplyRecorder::List replies;
     std::vector<int> commands;
     std::vector<std::string> shapes;
     bool operator==(const Outcome&) const = default;
@@ -117,9 +117,9 @@ TEST_F(SplitTest, TheCasesDoWhatTheySay)
     const Outcome zm = Run(kCases[13], {kCases[13].bytes});
     EXPECT_EQ(zm.commands, (std::vector<int>{ID_ZMODEM_RECEIVE}));
     const Outcome login = Run(kCases[20], {kCases[20].bytes});
-    EXPECT_EQ(login.replies, (std::vector<std::pair<std::string, int>>{{"me\r", 0}}));
+    EXPECT_EQ(login.replies, (ReplyRecorder::List{{"me\r", ReplyMode::Raw}}));
     const Outcome ar = Run(kCases[21], {kCases[21].bytes});
-    EXPECT_EQ(ar.replies, (std::vector<std::pair<std::string, int>>{{"auto", 1}}));
+    EXPECT_EQ(ar.replies, (ReplyRecorder::List{{"auto", ReplyMode::Macro}}));
     const Outcome sh = Run(kCases[15], {kCases[15].bytes});
     EXPECT_EQ(sh.shapes.size(), 3u);
     const Outcome hg = Run(kCases[10], {kCases[10].bytes});

@@ -39,9 +39,9 @@ struct RecordingSurface : TermSurface {
     }
     void HistoryChanged() override { events.push_back("history"); }
     void Resized(int c, int r) override { events.push_back("resized " + std::to_string(c) + " " + std::to_string(r)); }
-    void CaretShape(int shape, bool blink) override
+    void CaretShape(CaretKind shape, bool blink) override
     {
-        events.push_back("caret " + std::to_string(shape) + (blink ? " blink" : " steady"));
+        events.push_back("caret " + std::to_string(static_cast<int>(shape)) + (blink ? " blink" : " steady"));
     }
     void Beep() override
     {
@@ -53,8 +53,9 @@ struct RecordingSurface : TermSurface {
 };
 
 struct ReplyRecorder : ReplySink {
-    std::vector<std::pair<std::string, int>> replies;
-    void Reply(const uint8_t* data, int count, int mode) override
+    using List = std::vector<std::pair<std::string, ReplyMode>>;
+    List replies;
+    void Reply(const uint8_t* data, int count, ReplyMode mode) override
     {
         replies.emplace_back(std::string(reinterpret_cast<const char*>(data), count), mode);
     }
