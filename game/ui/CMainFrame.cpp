@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "game/ui/BoardView.h"
 #include "game/ui/FameDialog.h"
@@ -53,6 +55,49 @@ QString MessageText(GameMessage msg)
     }
     return {};
 }
+
+// Puts a box centred on the game window as it is shown, kept whole on the
+// window's screen. The window is 21 cells narrow, so most boxes are wider
+// than it and stand over it, their middle on its middle. The box is placed
+// after its own show handling (a message box settles its size only there)
+// and before it reaches the screen, so it never appears elsewhere first.
+class CentreOnWindow : public QObject {
+public:
+    CentreOnWindow(QWidget& box, const QWidget& window) : box_(box), window_(window)
+    {
+        box_.installEventFilter(this);
+    }
+    ~CentreOnWindow() override { box_.removeEventFilter(this); }
+
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (o != &box_ || e->type() != QEvent::Show)
+            return false;
+        box_.removeEventFilter(this);
+        QCoreApplication::sendEvent(&box_, e);
+        Place();
+        return true;
+    }
+
+private:
+    void Place()
+    {
+        const QRect frame = window_.frameGeometry();
+        // The box gets the decoration the window manager gave the window.
+        const QSize outer = box_.size() + (frame.size() - window_.geometry().size());
+        QRect r(QPoint(), outer);
+        r.moveCenter(frame.center());
+        if (const QScreen* screen = window_.screen()) {
+            const QRect area = screen->availableGeometry();
+            r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() + 1 - outer.width())));
+            r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - outer.height())));
+        }
+        box_.move(r.topLeft());
+    }
+
+    QWidget& box_;
+    const QWidget& window_;
+};
 
 }  // namespace
 
@@ -210,6 +255,7 @@ int CMainFrame::RunModal(QDialog& dlg)
 {
     ++modalDepth_;
     timer_->stop();
+    CentreOnWindow place(dlg, *this);
     int result = dlg.exec();
     --modalDepth_;
     if (modalDepth_ == 0 && game_.Playing())

@@ -62,7 +62,8 @@ private:
     void ShowFame(std::optional<int> newScore);
     void OnAbout();
     // Every modal box goes through here: the game's timer stands still while
-    // one is open, as the game loop did under a modal box.
+    // one is open, as the game loop did under a modal box, and the box opens
+    // centred on the window.
     int RunModal(QDialog& dlg);
     void Message(const QString& text, bool warning);
 

@@ -381,9 +381,13 @@ TEST_F(Window, HallOfFameTakesTheNameOnOkAndLosesItOnEsc)
         finalScore = dlg->ScoreField(0)->text().toInt();
         EXPECT_EQ(finalScore, Game().Score());
         EXPECT_EQ(Title(), QStringLiteral("점수: %1").arg(finalScore));
-        EXPECT_TRUE(dlg->NameField(0)->isEnabled());
+        // Only the new entry's name can be typed; the others are read-only
+        // but enabled, so their text is not greyed out.
+        EXPECT_FALSE(dlg->NameField(0)->isReadOnly());
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(dlg->NameField(i)->isEnabled());
         for (int i = 1; i < 5; ++i) {
-            EXPECT_FALSE(dlg->NameField(i)->isEnabled());
+            EXPECT_TRUE(dlg->NameField(i)->isReadOnly());
             EXPECT_TRUE(dlg->ScoreField(i)->text().isEmpty());
         }
         EXPECT_EQ(dlg->OkButton()->text(), QStringLiteral("확인"));
@@ -425,8 +429,10 @@ TEST_F(Window, HallOfFameTakesTheNameOnOkAndLosesItOnEsc)
         EXPECT_EQ(dlg->Place(), HallOfFame::kPlaces);
         EXPECT_EQ(dlg->NameField(0)->text(), QStringLiteral("홍길동"));
         EXPECT_EQ(dlg->ScoreField(0)->text(), QString::number(finalScore));
-        for (int i = 0; i < 5; ++i)
-            EXPECT_FALSE(dlg->NameField(i)->isEnabled());
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_TRUE(dlg->NameField(i)->isEnabled());
+            EXPECT_TRUE(dlg->NameField(i)->isReadOnly());
+        }
         EXPECT_EQ(dlg->focusWidget(), dlg->OkButton());
         QTest::keyClick(dlg, Qt::Key_Return);
     });
@@ -495,6 +501,79 @@ TEST_F(Window, AboutBoxSaysWhatTheGameIs)
     });
     frame_->AboutAction()->trigger();
     EXPECT_TRUE(responder_.Done());
+}
+
+// Every box opens centred on the game window (the window is narrow: the
+// boxes stand over it) and whole on the screen, also when the window sits in
+// a corner; the hall of fame shows each name whole, and a name longer than
+// any typed (from an edited profile) does not widen it past the screen.
+TEST_F(Window, BoxesOpenCentredOnTheWindowAndWholeOnTheScreen)
+{
+    fs::create_directories(path_.parent_path());
+    std::ofstream(path_) << "[고수들]\n사람수=3\n이름0=홍길동\n점수0=123450\n이름1=Bumpo King\n"
+                            "점수1=98000\n이름2=가나다라마바사아자차카타파하\n점수2=-30000\n";
+    Open();
+    const QRect area = frame_->screen()->availableGeometry();
+    const QSize size = frame_->frameGeometry().size();
+    const struct {
+        const char* where;
+        QPoint at;
+        bool centred;  // room for the boxes around the window
+    } places[] = {
+        {"middle", area.center() - QPoint(size.width() / 2, size.height() / 2), true},
+        {"top left", area.topLeft(), false},
+        {"bottom right", area.bottomRight() - QPoint(size.width() - 1, size.height() - 1), false},
+    };
+    const struct {
+        const char* box;
+        std::function<void()> open;
+    } boxes[] = {
+        {"about", [&] { frame_->AboutAction()->trigger(); }},
+        {"hall of fame", [&] { frame_->FameAction()->trigger(); }},
+        {"message", [&] { frame_->close(); }},  // refused during a game
+    };
+    frame_->StartAction()->trigger();
+    for (const auto& place : places) {
+        frame_->move(place.at);
+        for (const auto& box : boxes) {
+            const std::string what = std::string(box.box) + " over the window at the " + place.where;
+            responder_.Expect([&](QWidget* w) {
+                const QRect r = w->frameGeometry();
+                EXPECT_TRUE(area.contains(r)) << what;
+                if (place.centred) {
+                    const QPoint off = r.center() - frame_->frameGeometry().center();
+                    EXPECT_LE(off.manhattanLength(), 1) << what << ": off by " << off.x() << "," << off.y();
+                }
+                if (auto* fame = qobject_cast<FameDialog*>(w)) {
+                    for (int i = 0; i < 3; ++i) {
+                        QLineEdit* name = fame->NameField(i);
+                        name->end(false);
+                        name->grab();  // a line edit scrolls to its cursor as it paints
+                        EXPECT_EQ(name->cursorPositionAt(QPoint(1, name->height() / 2)), 0)
+                            << what << ": " << name->text().toStdString() << " not whole";
+                    }
+                }
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+            });
+            box.open();
+            EXPECT_TRUE(responder_.Done()) << what;
+        }
+    }
+
+    std::string longName;
+    for (int i = 0; i < 60; ++i)
+        longName += "아주긴이름";
+    std::ofstream(path_) << "[고수들]\n사람수=1\n이름0=" << longName << "\n점수0=5\n";
+    responder_.Expect([&](QWidget* w) {
+        auto* fame = qobject_cast<FameDialog*>(w);
+        ASSERT_TRUE(fame);
+        EXPECT_TRUE(area.contains(fame->frameGeometry()));
+        EXPECT_EQ(fame->NameField(0)->text().toStdString(), longName);
+        QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    });
+    frame_->FameAction()->trigger();
+    EXPECT_TRUE(responder_.Done());
+    EXPECT_TRUE(responder_.unexpected.isEmpty()) << responder_.unexpected.join(";").toStdString();
 }
 
 TEST_F(Window, TheWindowsOwnTimerDrivesTheGameInRealTime)

@@ -10,11 +10,15 @@ lines, and sends a file by ZModem with Debian's sz on "dn N".
     demohost.py [--port 2323] [--files DIR] [--stream FILE] [--once]
 
 --stream sends FILE right after the telnet negotiation and closes (for
-benchmarks); --once serves one connection and exits.
+benchmarks); --once serves one connection and exits. Without --files the
+offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
+when the host ends, also on SIGTERM, SIGINT or SIGHUP.
 """
 import argparse
 import os
 import select
+import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -398,6 +402,22 @@ def serve(args):
         threading.Thread(target=run, args=(c,), daemon=True).start()
 
 
+ENDING_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+
+
+class Ended(BaseException):
+    """Raised in the main thread by an ending signal, so that the clean-up of
+    main() runs wherever the host was (accept, a --once session, ...)."""
+
+    def __init__(self, signum):
+        super().__init__(signum)
+        self.signum = signum
+
+
+def on_signal(signum, _frame):
+    raise Ended(signum)
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--port", type=int, default=2323, help="TCP port on 127.0.0.1 (0: any free)")
@@ -406,16 +426,38 @@ def main():
     p.add_argument("--stream", help="send this file after negotiating, then close")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
-    if not args.files:
-        args.files = tempfile.mkdtemp(prefix="velo-demohost-")
-        make_files(args.files)
-    elif not os.path.isdir(args.files):
-        os.makedirs(args.files, exist_ok=True)
-        make_files(args.files)
+    for sig in ENDING_SIGNALS:
+        signal.signal(sig, on_signal)
+    own = None  # the folder this host made, and so removes
+    ended = None
     try:
+        if not args.files:
+            # Blocked so that no signal falls between making the folder and
+            # knowing to remove it.
+            signal.pthread_sigmask(signal.SIG_BLOCK, ENDING_SIGNALS)
+            try:
+                own = args.files = tempfile.mkdtemp(prefix="velo-demohost-")
+            finally:
+                signal.pthread_sigmask(signal.SIG_UNBLOCK, ENDING_SIGNALS)
+            make_files(args.files)
+        elif not os.path.isdir(args.files):
+            os.makedirs(args.files, exist_ok=True)
+            make_files(args.files)
         return serve(args)
-    except KeyboardInterrupt:
-        return 0
+    except Ended as e:
+        ended = e.signum
+    finally:
+        # A second signal must not cut the clean-up short (session threads
+        # may take it, but its handler runs here, in the main thread).
+        for sig in ENDING_SIGNALS:
+            signal.signal(sig, signal.SIG_IGN)
+        if own:
+            shutil.rmtree(own, ignore_errors=True)
+    # End by the same signal, so that whoever started the host sees how it
+    # ended.
+    signal.signal(ended, signal.SIG_DFL)
+    os.kill(os.getpid(), ended)
+    return 128 + ended
 
 
 if __name__ == "__main__":

@@ -8,6 +8,8 @@
 // --attrs adds, after the text, one line per row with each cell as
 // "FB:XX" (foreground and background palette index in hex, flags in hex).
 // --scrollback prints the stored history lines before the screen.
+// Exit status: 0 done, 1 the input could not be read, 2 a usage error (an
+// unknown option, a bad value, an input file that cannot be opened).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,18 +20,18 @@
 #include "terminal/HangulCodec.h"
 #include "base/Outlets.h"
 #include "terminal/Terminal.h"
+#include "tools/ToolArgs.h"
 
 namespace {
 
 using velo::Terminal;
 using velo::hangul::DisplayCode;
 
-void Usage()
-{
-    std::fprintf(stderr,
-                 "usage: velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]\n"
-                 "                   [--attrs] [--scrollback] [FILE|-]\n");
-}
+constexpr char kUsage[] =
+    "usage: velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]\n"
+    "                   [--attrs] [--scrollback] [FILE|-]\n"
+    "Feeds FILE (standard input when absent or -) through the terminal and prints\n"
+    "the final screen as UTF-8 text. See velo-render(1).\n";
 
 bool ReadAll(std::FILE* f, std::vector<uint8_t>& out)
 {
@@ -56,51 +58,44 @@ int main(int argc, char** argv)
     DisplayCode code = DisplayCode::Ks;
     bool attrs = false, scrollback = false, picture = false;
     const char* path = "-";
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                Usage();
-                std::exit(2);
-            }
-            return argv[++i];
-        };
+    bool pathGiven = false;
+    velo::tool::Args args("velo-render", kUsage, argc, argv);
+    while (args.Next()) {
+        const std::string_view a = args.Arg();
         if (a == "--columns")
-            columns = std::atoi(value());
+            columns = args.IntValue(1, velo::kMaxColumns);
         else if (a == "--rows")
-            rows = std::atoi(value());
+            rows = args.IntValue(1, velo::kMaxRows);
         else if (a == "--code") {
-            const std::string_view c = value();
+            const std::string_view c = args.Value();
             if (c == "ks")
                 code = DisplayCode::Ks;
             else if (c == "johab")
                 code = DisplayCode::Johab;
-            else {
-                Usage();
-                return 2;
-            }
+            else
+                args.Fail("--code: '%s' is neither ks nor johab", args.ArgText());
         } else if (a == "--picture")
             picture = true;
         else if (a == "--attrs")
             attrs = true;
         else if (a == "--scrollback")
             scrollback = true;
-        else if (a == "--help" || a == "-h") {
-            Usage();
-            return 0;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            Usage();
-            return 2;
-        } else
-            path = argv[i];
+        else if (velo::tool::Args::IsHelp(a))
+            args.Help();
+        else if (velo::tool::Args::IsOption(a))
+            args.UnknownOption();
+        else if (pathGiven)
+            args.Fail("one input file only, '%s' is one too many", args.ArgText());
+        else {
+            path = args.ArgText();
+            pathGiven = true;
+        }
     }
 
     std::vector<uint8_t> input;
     std::FILE* f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
-    if (!f) {
-        std::fprintf(stderr, "velo-render: cannot open %s: %s\n", path, std::strerror(errno));
-        return 1;
-    }
+    if (!f)
+        args.Fail("cannot open %s: %s", path, std::strerror(errno));
     const bool ok = ReadAll(f, input);
     if (f != stdin)
         std::fclose(f);

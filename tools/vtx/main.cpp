@@ -8,6 +8,9 @@
 // does; the picture is drawn at the canvas size given (640x500 by default,
 // the large window; 512x400 and 384x300 are the other two) and the canvas's
 // top-left W x H pixels are written. Wait opcodes do not wait.
+// Exit status: 0 written, 1 the picture could not be read or the PNG not
+// written, 2 a usage error (a bad option or size, a picture file that cannot
+// be opened).
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
@@ -17,18 +20,15 @@
 #include "videotex/VtxDecoder.h"
 #include "videotex/VtxReceiver.h"
 #include "videotex/ui/VtxImageCanvas.h"
+#include "tools/ToolArgs.h"
 
 namespace {
 
-int Usage(FILE* to, int code)
-{
-    std::fprintf(to,
-                 "usage: velo-vtx FILE.pdi -o picture.png [--size WxH]\n"
-                 "  Renders a videotex (NAPLPS) picture file to a PNG image.\n"
-                 "  FILE may be - for standard input. WxH is at most 640x500\n"
-                 "  (the window sizes are 640x500, 512x400 and 384x300).\n");
-    return code;
-}
+constexpr char kUsage[] =
+    "usage: velo-vtx FILE.pdi -o picture.png [--size WxH]\n"
+    "  Renders a videotex (NAPLPS) picture file to a PNG image.\n"
+    "  FILE may be - for standard input. WxH is at most 640x500\n"
+    "  (the window sizes are 640x500, 512x400 and 384x300). See velo-vtx(1).\n";
 
 bool ParseSize(const char* text, int& w, int& h)
 {
@@ -48,34 +48,33 @@ int main(int argc, char** argv)
     const char* output = nullptr;
     int width = 640;
     int height = 500;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "-h") || !std::strcmp(a, "--help"))
-            return Usage(stdout, 0);
-        if (!std::strcmp(a, "-o") && i + 1 < argc) {
-            output = argv[++i];
-        } else if (!std::strcmp(a, "--size") && i + 1 < argc) {
-            if (!ParseSize(argv[++i], width, height)) {
-                std::fprintf(stderr, "velo-vtx: bad size '%s' (WxH, at most 640x500)\n", argv[i]);
-                return 2;
-            }
-        } else if (a[0] == '-' && a[1] != '\0') {
-            std::fprintf(stderr, "velo-vtx: unknown option '%s'\n", a);
-            return Usage(stderr, 2);
+    velo::tool::Args args("velo-vtx", kUsage, argc, argv);
+    while (args.Next()) {
+        const std::string_view a = args.Arg();
+        if (velo::tool::Args::IsHelp(a))
+            args.Help();
+        if (a == "-o") {
+            output = args.Value();
+        } else if (a == "--size") {
+            const char* size = args.Value();
+            if (!ParseSize(size, width, height))
+                args.Fail("--size: bad size '%s' (WxH, at most 640x500)", size);
+        } else if (velo::tool::Args::IsOption(a)) {
+            args.UnknownOption();
         } else if (!input) {
-            input = a;
+            input = args.ArgText();
         } else {
-            return Usage(stderr, 2);
+            args.Fail("one picture file only, '%s' is one too many", args.ArgText());
         }
     }
-    if (!input || !output)
-        return Usage(stderr, 2);
+    if (!input)
+        args.Fail("no picture file given");
+    if (!output)
+        args.Fail("no output file given (-o picture.png)");
 
     FILE* in = std::strcmp(input, "-") ? std::fopen(input, "rb") : stdin;
-    if (!in) {
-        std::fprintf(stderr, "velo-vtx: cannot open %s: %s\n", input, std::strerror(errno));
-        return 1;
-    }
+    if (!in)
+        args.Fail("cannot open %s: %s", input, std::strerror(errno));
 
     // Drawing text needs the font database; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

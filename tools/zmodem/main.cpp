@@ -1,12 +1,13 @@
 // velo-zmodem: runs the ZModem engine over standard input and output.
 //
 //   velo-zmodem receive [--escape] [--append N] DIR
-//   velo-zmodem send [--escape] FILE...
+//   velo-zmodem send [--escape] [--] FILE...
 //
 // --escape is the over-telnet flag: every control character is escaped both
 // ways. --append sets the resume policy ("AppendOption" 0..3) of a receive.
 // Messages go to standard error; the exit status is 0 when every file
-// arrived whole, 1 when not, 2 on a usage error.
+// arrived whole, 1 when not (a file named to send that is not there
+// included: the others are still sent), 2 on a usage error.
 #include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -27,19 +28,17 @@
 #include "transfer/FdLine.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmSend.h"
+#include "tools/ToolArgs.h"
 
 using namespace velo;
 using namespace velo::zm;
 
 namespace {
 
-int Usage()
-{
-    std::fprintf(stderr,
-                 "usage: velo-zmodem receive [--escape] [--append N] DIR\n"
-                 "       velo-zmodem send [--escape] FILE...\n");
-    return 2;
-}
+constexpr char kUsage[] =
+    "usage: velo-zmodem receive [--escape] [--append N] DIR\n"
+    "       velo-zmodem send [--escape] [--] FILE...\n"
+    "Runs a ZModem transfer over standard input and output. See velo-zmodem(1).\n";
 
 // A terminal on standard input goes raw for the transfer, as the peer's bytes
 // must pass unchanged; it is restored at the end.
@@ -84,33 +83,47 @@ void WatchSignals(sigset_t set, SharedFlags& flags)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
-        return Usage();
-    const std::string mode = argv[1];
+    tool::Args cmd("velo-zmodem", kUsage, argc, argv);
+    if (!cmd.Next())
+        cmd.Fail("no mode given: receive or send");
+    if (tool::Args::IsHelp(cmd.Arg()))
+        cmd.Help();
+    const std::string mode(cmd.Arg());
     if (mode != "receive" && mode != "send")
-        return Usage();
+        cmd.Fail("unknown mode '%s': receive or send", cmd.ArgText());
     bool escape = false;
     int append = -1;
     std::vector<std::string> args;
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
+    while (cmd.Next()) {
+        const std::string_view a = cmd.Arg();
         if (a == "--escape")
             escape = true;
-        else if (a == "--append" && i + 1 < argc && mode == "receive")
-            append = std::atoi(argv[++i]);
-        else if (a == "--")
-            args.insert(args.end(), argv + i + 1, argv + argc), i = argc;
+        else if (a == "--append" && mode == "receive")
+            append = cmd.IntValue(0, 3);
+        else if (a == "--append")
+            cmd.Fail("--append is for receive only");
+        else if (tool::Args::IsHelp(a))
+            cmd.Help();
+        else if (a == "--") {
+            args.insert(args.end(), cmd.RestArgs(), cmd.RestArgs() + cmd.Rest());
+            cmd.SkipRest();
+        } else if (tool::Args::IsOption(a))
+            cmd.UnknownOption();
         else
-            args.push_back(a);
+            args.emplace_back(a);
     }
-    if (args.empty() || (mode == "receive" && args.size() != 1))
-        return Usage();
     if (mode == "receive") {
+        if (args.empty())
+            cmd.Fail("receive needs the folder to receive into");
+        if (args.size() > 1)
+            cmd.Fail("receive takes one folder, '%s' is one too many", args[1].c_str());
         struct stat st;
-        if (::stat(args[0].c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            std::fprintf(stderr, "velo-zmodem: %s is not a directory\n", args[0].c_str());
-            return 2;
-        }
+        if (::stat(args[0].c_str(), &st) != 0)
+            cmd.Fail("cannot use folder %s: %s", args[0].c_str(), std::strerror(errno));
+        if (!S_ISDIR(st.st_mode))
+            cmd.Fail("%s is not a directory", args[0].c_str());
+    } else if (args.empty()) {
+        cmd.Fail("send needs at least one file");
     }
     // The tool's own outlets: settings in memory, no frame.
     static MemorySettingsStore settings;

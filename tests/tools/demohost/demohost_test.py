@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Talks to the demo host as a terminal would: answers its telnet options,
-logs in at its prompts, and receives a file by ZModem with Debian's rz."""
+logs in at its prompts, and receives a file by ZModem with Debian's rz; and
+checks that the host leaves no temporary folder behind however it ends."""
 import os
 import select
+import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -74,25 +77,38 @@ class Client:
         self.s.sendall(text.encode("cp949") + b"\r\n")
 
 
+def start_host(base, *extra):
+    """Starts the host with its temporary files under base/tmp (its own
+    TMPDIR) and returns it with its port once it listens."""
+    tmp = os.path.join(base, "tmp")
+    os.makedirs(tmp, exist_ok=True)
+    portfile = os.path.join(base, "port")
+    host = subprocess.Popen([sys.executable, HOST, "--port", "0", "--port-file", portfile] + list(extra),
+                            stdout=subprocess.DEVNULL, env=dict(os.environ, TMPDIR=tmp))
+    text = ""
+    for _ in range(100):
+        if os.path.exists(portfile):
+            with open(portfile) as f:
+                text = f.read()
+            if text:
+                break
+        time.sleep(0.05)
+    if not text:
+        host.kill()
+        host.wait()
+        raise AssertionError("the demo host did not start")
+    return host, int(text)
+
+
 class DemoHostTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp()
-        portfile = os.path.join(self.tmp, "port")
-        self.host = subprocess.Popen([sys.executable, HOST, "--port", "0", "--port-file", portfile],
-                                     stdout=subprocess.DEVNULL)
-        text = ""
-        for _ in range(100):
-            if os.path.exists(portfile):
-                with open(portfile) as f:
-                    text = f.read()
-                if text:
-                    break
-            time.sleep(0.05)
-        self.port = int(text)
+        self.host, self.port = start_host(self.tmp)
 
     def tearDown(self):
-        self.host.kill()
-        self.host.wait()
+        self.host.terminate()
+        self.host.wait(timeout=10)
+        shutil.rmtree(self.tmp, ignore_errors=True)
 
     def test_negotiates_greets_in_hangul_and_asks_kestrix_login(self):
         c = Client(self.port)
@@ -165,6 +181,56 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
+
+
+class CleanUpTest(unittest.TestCase):
+    """The files offered for download live in a folder the host makes under
+    TMPDIR; it goes with the host, whether a signal ends it or it ends by
+    itself after --once."""
+
+    def test_the_temporary_folder_goes_with_the_host(self):
+        # how the host ends | a client connected at the time | exit status
+        cases = [
+            (signal.SIGTERM, False, -signal.SIGTERM),
+            (signal.SIGINT, False, -signal.SIGINT),
+            (signal.SIGHUP, False, -signal.SIGHUP),
+            (signal.SIGTERM, True, -signal.SIGTERM),
+            ("--once", True, 0),
+        ]
+        for how, connected, status in cases:
+            with self.subTest(how=getattr(how, "name", how), connected=connected):
+                base = tempfile.mkdtemp()
+                try:
+                    tmp = os.path.join(base, "tmp")
+                    host, port = start_host(base, *(["--once"] if how == "--once" else []))
+                    try:
+                        made = os.listdir(tmp)
+                        self.assertEqual(len(made), 1, made)
+                        self.assertTrue(made[0].startswith("velo-demohost-"), made)
+                        self.assertIn("velo-demo.txt", os.listdir(os.path.join(tmp, made[0])))
+                        client = None
+                        if connected:
+                            client = Client(port)
+                            client.until("회 원 ID :")
+                        if how == "--once":
+                            client.line("guest")
+                            client.until("비밀 번호:")
+                            client.line("pw")
+                            client.until("선택 >> ")
+                            client.line("x")
+                            client.until("안녕히 가십시오.")
+                        else:
+                            host.send_signal(how)
+                        self.assertEqual(host.wait(timeout=10), status)
+                        if client:
+                            client.s.close()
+                    finally:
+                        if host.poll() is None:
+                            host.kill()
+                            host.wait()
+                    self.assertEqual(os.listdir(tmp), [])
+                finally:
+                    shutil.rmtree(base, ignore_errors=True)
 
 
 if __name__ == "__main__":

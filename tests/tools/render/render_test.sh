@@ -35,6 +35,39 @@ out=$("$render" --rows 1 --columns 20 "${TMPDIR:-/tmp}/velo-render-test.$$")
 rm -f "${TMPDIR:-/tmp}/velo-render-test.$$"
 check "file input" "file input" "$out"
 
-if "$render" --code ebcdic </dev/null >/dev/null 2>&1; then echo "FAIL bad option accepted"; fail=1; else echo "ok   bad option refused"; fi
-if "$render" /nonexistent/file >/dev/null 2>&1; then echo "FAIL missing file accepted"; fail=1; else echo "ok   missing file refused"; fi
+# Exit statuses: --help is usage on standard output and 0; each usage error is
+# one line on standard error naming what is wrong, and 2.
+# status | text expected in the output (stdout for 0, stderr for 2) | arguments
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+while IFS='|' read -r want needle args; do
+  [ -z "$want" ] && continue
+  eval "set -- $args"
+  "$render" "$@" </dev/null >"$dir/out" 2>"$dir/err" && got=0 || got=$?
+  if [ "$want" = 0 ]; then stream="$dir/out"; other="$dir/err"; else stream="$dir/err"; other="$dir/out"; fi
+  lines=$(wc -l <"$stream")
+  if [ "$got" != "$want" ] || ! grep -qF -- "$needle" "$stream" || [ -s "$other" ] ||
+     { [ "$want" = 2 ] && [ "$lines" != 1 ]; }; then
+    echo "FAIL exit $args: want $want with '$needle', got $got"; sed 's/^/  out: /' "$dir/out"; sed 's/^/  err: /' "$dir/err"; fail=1
+  else
+    echo "ok   exit $args"
+  fi
+done <<'TABLE'
+0|usage: velo-render|--help
+0|usage: velo-render|-h
+0|--scrollback|--rows 2 --help
+2|--columns: '0'|--columns 0
+2|--columns: 'abc'|--columns abc
+2|--columns: '133'|--columns 133
+2|--rows: '-1'|--rows -1
+2|--rows: '5x'|--rows 5x
+2|--rows: '99999999999'|--rows 99999999999
+2|--columns needs a value|--columns
+2|--code needs a value|--code
+2|--code: 'ebcdic'|--code ebcdic
+2|unknown option '--colour'|--colour
+2|unknown option '-x'|-x
+2|cannot open /nonexistent/file|/nonexistent/file
+2|'second' is one too many|first second
+TABLE
 exit $fail

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,13 +36,16 @@ struct ToolTest : ::testing::Test {
     }
     int Run(const std::string& args)
     {
-        const std::string cmd = std::string(VELO_VTX_TOOL) + " " + args + " 2>" + (dir / "err").string();
+        const std::string cmd = std::string(VELO_VTX_TOOL) + " " + args + " >" + (dir / "out").string() +
+                                " 2>" + (dir / "err").string();
         const int rc = std::system(cmd.c_str());
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     }
-    std::string Err()
+    std::string Err() { return Text("err"); }
+    std::string Out() { return Text("out"); }
+    std::string Text(const char* name)
     {
-        std::ifstream in(dir / "err");
+        std::ifstream in(dir / name);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 };
@@ -127,7 +131,7 @@ TEST_F(ToolTest, ClearFailures)
 {
     EXPECT_EQ(Run(""), 2);
     EXPECT_NE(Err().find("usage"), std::string::npos);
-    EXPECT_EQ(Run((dir / "missing.pdi").string() + " -o " + (dir / "x.png").string()), 1);
+    EXPECT_EQ(Run((dir / "missing.pdi").string() + " -o " + (dir / "x.png").string()), 2);
     EXPECT_NE(Err().find("cannot open"), std::string::npos);
     const fs::path pdi = Write("a.pdi", "\x1f");
     EXPECT_EQ(Run(pdi.string() + " -o " + (dir / "x.png").string() + " --size 800x600"), 2);
@@ -135,4 +139,42 @@ TEST_F(ToolTest, ClearFailures)
     EXPECT_EQ(Run(pdi.string() + " -o " + (dir / "no" / "such" / "x.png").string()), 1);
     EXPECT_NE(Err().find("cannot write"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "x.png"));
+}
+
+// --help is the usage on standard output and 0; a usage error is one line on
+// standard error naming what is wrong, and 2, and writes no picture.
+TEST_F(ToolTest, HelpAndUsageErrors)
+{
+    const std::string pdi = Write("a.pdi", "\x1f").string(), png = (dir / "x.png").string();
+    const std::string missing = (dir / "missing.pdi").string();
+    const struct {
+        std::string args;
+        int status;
+        std::string text;
+    } cases[] = {
+        {"--help", 0, "usage: velo-vtx"},
+        {"-h", 0, "usage: velo-vtx"},
+        {pdi + " -o " + png + " --help", 0, "--size WxH"},
+        {"", 2, "no picture file given"},
+        {pdi, 2, "no output file given"},
+        {pdi + " -o", 2, "-o needs a value"},
+        {pdi + " -o " + png + " --size", 2, "--size needs a value"},
+        {pdi + " -o " + png + " --size 0x100", 2, "bad size '0x100'"},
+        {pdi + " -o " + png + " --size abc", 2, "bad size 'abc'"},
+        {pdi + " -o " + png + " --size 641x500", 2, "bad size '641x500'"},
+        {pdi + " -o " + png + " --size 640x500x", 2, "bad size '640x500x'"},
+        {pdi + " -o " + png + " --colour red", 2, "unknown option '--colour'"},
+        {pdi + " " + pdi + " -o " + png, 2, "'" + pdi + "' is one too many"},
+        {missing + " -o " + png, 2, "cannot open " + missing + ": No such file"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.args), c.status) << c.args;
+        const std::string text = c.status == 0 ? Out() : Err();
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.args << ": " << text;
+        EXPECT_EQ(c.status == 0 ? Err() : Out(), "") << c.args;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << c.args << ": " << text;
+        }
+        EXPECT_FALSE(fs::exists(png)) << c.args;
+    }
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -69,6 +72,59 @@ TEST(VeloZmodem, ExitStatusTellsWhatHappened)
     EXPECT_EQ(tx.Wait(30000), 1);
     EXPECT_EQ(rx.Wait(30000), 0);
     EXPECT_TRUE(Exists(out + "/here"));
+}
+
+// --help is the usage on standard output and 0; a usage error is one line on
+// standard error naming what is wrong, and 2. Nothing is transferred.
+TEST(VeloZmodem, HelpAndUsageErrors)
+{
+    const std::string in = TempDir("in");
+    WriteFile(in + "/plain", {1});
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: velo-zmodem receive"},
+        {{"-h"}, 0, "velo-zmodem send"},
+        {{"receive", "--help"}, 0, "usage: velo-zmodem"},
+        {{}, 2, "no mode given"},
+        {{"fetch", "x"}, 2, "unknown mode 'fetch'"},
+        {{"receive"}, 2, "receive needs the folder"},
+        {{"receive", in + "/nodir"}, 2, in + "/nodir: No such file"},
+        {{"receive", in + "/plain"}, 2, in + "/plain is not a directory"},
+        {{"receive", in, in + "/x"}, 2, "'" + in + "/x' is one too many"},
+        {{"receive", "--append"}, 2, "--append needs a value"},
+        {{"receive", "--append", "4", in}, 2, "--append: '4' is not"},
+        {{"receive", "--append", "x", in}, 2, "--append: 'x' is not"},
+        {{"send", "--append", "1", in + "/plain"}, 2, "--append is for receive only"},
+        {{"send"}, 2, "send needs at least one file"},
+        {{"send", "--bogus", in + "/plain"}, 2, "unknown option '--bogus'"},
+        {{"receive", "-x", in}, 2, "unknown option '-x'"},
+    };
+    for (const Case& c : cases) {
+        std::string what = "velo-zmodem";
+        for (const std::string& a : c.args)
+            what += " " + a;
+        std::vector<std::string> argv = {kTool};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const std::string outPath = in + "/out", errPath = in + "/err";
+        const int out = ::open(outPath.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(out, 0);
+        EXPECT_EQ(Child(argv, out, {}, errPath).Wait(10000), c.status) << what;
+        ::close(out);
+        const auto bytes = [](const std::string& p) {
+            const auto v = ReadFile(p);
+            return std::string(v.begin(), v.end());
+        };
+        const std::string text = bytes(c.status == 0 ? outPath : errPath);
+        EXPECT_NE(text.find(c.text), std::string::npos) << what << ": " << text;
+        EXPECT_EQ(bytes(c.status == 0 ? errPath : outPath), "") << what;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << what << ": " << text;
+        }
+    }
 }
 
 TEST(VeloZmodem, InterruptCancelsAndKeepsThePart)
