@@ -26,7 +26,7 @@ int TelnetFilter::TerminalTypeReply(uint8_t* out) const
     int n = static_cast<int>(std::strlen(name));
     out[0] = IAC;
     out[1] = SB;
-    out[2] = TTYPE;
+    out[2] = OPT_TTYPE;
     out[3] = TTYPE_IS;
     std::memcpy(out + 4, name, n);
     out[4 + n] = IAC;
@@ -39,7 +39,7 @@ int TelnetFilter::WindowSizeReply(uint8_t* out) const
     int n = 0;
     out[n++] = IAC;
     out[n++] = SB;
-    out[n++] = NAWS;
+    out[n++] = OPT_NAWS;
     for (int v : {width_, height_}) {
         out[n++] = 0;
         out[n++] = static_cast<uint8_t>(v);
@@ -59,7 +59,7 @@ void TelnetFilter::Answer(TelnetReplySink& replies, uint8_t verb, uint8_t option
 
 void TelnetFilter::EndSubneg(TelnetReplySink& replies)
 {
-    if (sbLen_ > 0 && sb_[0] == TTYPE) {
+    if (sbLen_ > 0 && sb_[0] == OPT_TTYPE) {
         uint8_t r[16];
         replies.Reply(r, TerminalTypeReply(r));
     }
@@ -108,9 +108,9 @@ int TelnetFilter::Run(uint8_t* buf, int len, TelnetReplySink& replies)
             }
             break;
         case Do:
-            if (b == BINARY || b == SGA || b == TTYPE) {
+            if (b == OPT_BINARY || b == OPT_SGA || b == OPT_TTYPE) {
                 Answer(replies, WILL, b);
-            } else if (b == NAWS) {
+            } else if (b == OPT_NAWS) {
                 Answer(replies, WILL, b);
                 uint8_t r[16];
                 replies.Reply(r, WindowSizeReply(r));
@@ -124,7 +124,7 @@ int TelnetFilter::Run(uint8_t* buf, int len, TelnetReplySink& replies)
             state_ = Data;
             break;
         case Will:
-            Answer(replies, (b == BINARY || b == ECHO || b == SGA || b == TTYPE) ? DO : DONT, b);
+            Answer(replies, (b == OPT_BINARY || b == OPT_ECHO || b == OPT_SGA || b == OPT_TTYPE) ? DO : DONT, b);
             state_ = Data;
             break;
         case Wont:

@@ -20,8 +20,8 @@ namespace velo {
 namespace telnet {
 inline constexpr uint8_t IAC = 255, DONT = 254, DO = 253, WONT = 252, WILL = 251, SB = 250,
                          SE = 240;
-inline constexpr uint8_t BINARY = 0, ECHO = 1, SGA = 3, TTYPE = 24, NAWS = 31;
-inline constexpr uint8_t TTYPE_IS = 0;
+inline constexpr uint8_t OPT_BINARY = 0, OPT_ECHO = 1, OPT_SGA = 3, OPT_TTYPE = 24, OPT_NAWS = 31;
+inline constexpr uint8_t TTYPE_IS = 0;  // option names carry OPT_: <termios.h> defines ECHO
 }  // namespace telnet
 
 class TelnetReplySink {

@@ -1,6 +1,7 @@
 // The telnet receive filter, byte for byte: every case is fed whole, cut at
 // every byte boundary, and one byte at a time.
 #include <gtest/gtest.h>
+#include <termios.h>  // its ECHO macro must not clash with the telnet option names
 
 #include <string>
 #include <vector>
