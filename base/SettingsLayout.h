@@ -40,6 +40,14 @@ inline constexpr char kCom[] = "COM";
 inline constexpr char kWaitInterval[] = "WaitInterVal";  // in kCom
 inline constexpr char kModems[] = "모뎀설정";
 inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
+inline constexpr char kStartUp[] = "StartUp";            // in kTip
+inline constexpr char kScrollLines[] = "ScrollLines";    // in kWheel
+inline constexpr char kReverse[] = "Reverse";            // in kWheel
+// Per-port entries of the sections "COM1".."COM9".
+inline constexpr char kBaudRate[] = "BaudRate";
+inline constexpr char kByteSize[] = "ByteSize";
+inline constexpr char kStopBits[] = "StopBits";
+inline constexpr char kParity[] = "Parity";
 
 struct Default {
     const char* section;

@@ -39,20 +39,20 @@ SerialParams ReadPortParams(SettingsStore& s, int n)
 {
     std::string sec = PortSection(n);
     SerialParams p;
-    p.baudRate = s.ReadInt(sec, "BaudRate", 9600);
-    p.byteSize = s.ReadInt(sec, "ByteSize", 8);
-    p.stopBits = s.ReadInt(sec, "StopBits", 0);
-    p.parity = s.ReadInt(sec, "Parity", 0);
+    p.baudRate = settings::ReadIntDefault(s, sec.c_str(), settings::kBaudRate);
+    p.byteSize = settings::ReadIntDefault(s, sec.c_str(), settings::kByteSize);
+    p.stopBits = settings::ReadIntDefault(s, sec.c_str(), settings::kStopBits);
+    p.parity = settings::ReadIntDefault(s, sec.c_str(), settings::kParity);
     return p;
 }
 
 void WritePortParams(SettingsStore& s, int n, const SerialParams& p)
 {
     std::string sec = PortSection(n);
-    s.WriteInt(sec, "BaudRate", p.baudRate);
-    s.WriteInt(sec, "ByteSize", p.byteSize & 0xFF);
-    s.WriteInt(sec, "StopBits", p.stopBits & 0xFF);
-    s.WriteInt(sec, "Parity", p.parity & 0xFF);
+    s.WriteInt(sec, settings::kBaudRate, p.baudRate);
+    s.WriteInt(sec, settings::kByteSize, p.byteSize & 0xFF);
+    s.WriteInt(sec, settings::kStopBits, p.stopBits & 0xFF);
+    s.WriteInt(sec, settings::kParity, p.parity & 0xFF);
 }
 
 std::string ComDevicePath(SettingsStore& s, int n)

@@ -586,7 +586,7 @@ void CMainFrame::RestoreWindowState()
     WindowRect r;
     if (text.empty() || !ParseWindowRect(text, &r))
         return;  // where the window manager put it
-    int iconic = s.ReadInt(settings::kWindow, settings::kIconic, 0);
+    int iconic = settings::ReadIntDefault(s, settings::kWindow, settings::kIconic);
     // The frame's size follows the terminal; only its place is restored.
     move(r.left, r.top);
     normalFrame_ = frameGeometry();

@@ -26,7 +26,7 @@ TipsDialog::TipsDialog(SettingsStore& settings, const QString& tipsPath, QWidget
     tip_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     tip_->setFrameShape(QFrame::StyledPanel);
     showAtStart_ = new QCheckBox(QStringLiteral("시작할때 보이기(&S)"));
-    showAtStart_->setChecked(settings_.ReadInt(settings::kTip, "StartUp", 0) == 0);
+    showAtStart_->setChecked(settings::ReadIntDefault(settings_, settings::kTip, settings::kStartUp) == 0);
     next_ = new QPushButton(QStringLiteral("다음(&N)"));
     auto* close = new QPushButton(QStringLiteral("닫기"));
     close->setDefault(true);
@@ -80,7 +80,7 @@ void TipsDialog::done(int r)
 {
     if (open_)
         reader_.SavePosition(settings_);
-    settings_.WriteInt(settings::kTip, "StartUp", showAtStart_->isChecked() ? 0 : 1);
+    settings_.WriteInt(settings::kTip, settings::kStartUp, showAtStart_->isChecked() ? 0 : 1);
     QDialog::done(r);
 }
 

@@ -156,7 +156,7 @@ int VeloMain(int argc, char** argv)
     WatchTerminationSignals(frame.get());
 
     // 9. The tip of the day.
-    if (store->ReadInt(settings::kTip, "StartUp", 0) == 0) {
+    if (settings::ReadIntDefault(*store, settings::kTip, settings::kStartUp) == 0) {
         auto* tips = new TipsDialog(*store, TipsDialog::FindTipsFile(installDir), frame.get());
         tips->setAttribute(Qt::WA_DeleteOnClose);
         tips->open();
