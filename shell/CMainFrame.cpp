@@ -98,6 +98,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createBars();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -264,10 +265,6 @@ void CMainFrame::createActions()
     Handle(ID_PASTE_ENTER, [this] { Paste(true); }, canPaste);
     Handle(ID_SELECT_ALL, [this] { term_->SelectAll(); });
 
-    // View
-    Handle(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
-           {}, [this] { return statusBar()->isVisible(); });
-
     // Tools
     Handle(ID_RESET_SCREEN, [this] { ResetScreen(); });
     Handle(ID_FIND_WORDS, [this] { HighlightWords(); });
@@ -394,9 +391,9 @@ void CMainFrame::RefreshStatusBar()
         if (l->text() != text)
             l->setText(text);
     };
-    set(PaneCapture, QStringLiteral("*"));
+    set(PaneCapture, capturePane_);
     set(PanePicture, flags_.TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
-    set(PaneHeader, QStringLiteral("말머리:''"));
+    set(PaneHeader, headerPane_);
     int svc = flags_.TermShared.ServiceKind;
     set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
                         : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
@@ -422,6 +419,22 @@ void CMainFrame::RefreshStatusBar()
                                                                    life_->ConnectedAt())
                  .count();
     set(PaneTime, QString::fromStdString(FormatElapsed(ms)));
+}
+
+void CMainFrame::SetCapturePane(const QString& filePath)
+{
+    // Stored names may come from a settings file written elsewhere: either
+    // separator ends the folder part.
+    qsizetype cut = std::max(filePath.lastIndexOf(u'/'), filePath.lastIndexOf(u'\\'));
+    QString name = filePath.mid(cut + 1);
+    capturePane_ = name.isEmpty() ? QStringLiteral("*") : name;
+    RefreshStatusBar();
+}
+
+void CMainFrame::SetHeaderPane(const QString& header)
+{
+    headerPane_ = QStringLiteral("말머리:'%1'").arg(header);
+    RefreshStatusBar();
 }
 
 QStringList CMainFrame::StatusPaneTexts() const
@@ -939,7 +952,6 @@ void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, fa
 
 void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
 
-void CMainFrame::EnableFavourites(bool) {}
 
 void CMainFrame::WaitTransferThreads(int timeoutMs) { rt_.Transfer().WaitEnd(timeoutMs); }
 
