@@ -48,6 +48,8 @@ inline constexpr char kBaudRate[] = "BaudRate";
 inline constexpr char kByteSize[] = "ByteSize";
 inline constexpr char kStopBits[] = "StopBits";
 inline constexpr char kParity[] = "Parity";
+// The port's device; empty (the default) means /dev/ttyS<n-1>.
+inline constexpr char kDevice[] = "Device";
 
 struct Default {
     const char* section;

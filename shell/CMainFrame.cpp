@@ -98,6 +98,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createSerialCommands();
     createBars();
     createStatusBar();
     FitToTerminal();
@@ -911,42 +912,6 @@ bool CMainFrame::Ask(std::string_view text)
            QMessageBox::Yes;
 }
 
-void CMainFrame::OpenDialWindow(const PhoneBookEntry& entry)
-{
-    if (dialWindow_)
-        return;
-    auto* d = new QDialog(this);
-    d->setAttribute(Qt::WA_DeleteOnClose);
-    d->setWindowTitle(QStringLiteral("전화 걸기 창"));
-    auto* lay = new QVBoxLayout(d);
-    lay->addWidget(new QLabel(QStringLiteral("%1 (%2) 에 전화를 걸고 있습니다.")
-                                  .arg(QString::fromUtf8(entry.name), QString::fromUtf8(entry.number))));
-    auto* cancel = new QPushButton(QStringLiteral("취소"));
-    lay->addWidget(cancel);
-    connect(cancel, &QPushButton::clicked, d, [this, d] {
-        rt_.Out().frame.PostCommand(ID_CONN_HANGUP);
-        d->close();
-    });
-    // It goes by itself once the call is up or has failed.
-    auto* poll = new QTimer(d);
-    connect(poll, &QTimer::timeout, d, [this, d] {
-        if (!flags_.ConnState.Connecting)
-            d->close();
-    });
-    poll->start(500);
-    dialWindow_ = d;
-    d->show();
-}
-
-bool CMainFrame::DialWindowOpen() { return !dialWindow_.isNull(); }
-
-void CMainFrame::CloseDialWindow()
-{
-    if (dialWindow_)
-        dialWindow_->close();
-}
-
-bool CMainFrame::OpenModemSettings() { return false; }
 
 void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 

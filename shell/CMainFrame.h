@@ -189,6 +189,9 @@ private:
     QComboBox* favourites_ = nullptr;
     QString capturePane_ = QStringLiteral("*");
     QString headerPane_ = QStringLiteral("말머리:''");
+
+    // ---- Serial ports and modems (FrameSerial.cpp) ----
+    void createSerialCommands();
 };
 
 }  // namespace velo
