@@ -38,6 +38,12 @@ inline constexpr char kDownPath[] = "DownPath";
 inline constexpr char kUpPath[] = "UpPath";
 inline constexpr char kCom[] = "COM";
 inline constexpr char kWaitInterval[] = "WaitInterVal";  // in kCom
+// In "COM1".."COM9": the port's device; empty (the default) means
+// /dev/ttyS<n-1>.
+inline constexpr char kDevice[] = "Device";
+// The capture folder: "Capture"/"CapDir", default CaptureDirDefault().
+inline constexpr char kCapture[] = "Capture";
+inline constexpr char kCapDir[] = "CapDir";
 inline constexpr char kModems[] = "모뎀설정";
 inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
 inline constexpr char kStartUp[] = "StartUp";            // in kTip
@@ -48,8 +54,6 @@ inline constexpr char kBaudRate[] = "BaudRate";
 inline constexpr char kByteSize[] = "ByteSize";
 inline constexpr char kStopBits[] = "StopBits";
 inline constexpr char kParity[] = "Parity";
-// The port's device; empty (the default) means /dev/ttyS<n-1>.
-inline constexpr char kDevice[] = "Device";
 
 struct Default {
     const char* section;

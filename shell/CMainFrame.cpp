@@ -99,6 +99,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createTerminal();
     createActions();
     createSerialCommands();
+    createToolCommands();
     createBars();
     createStatusBar();
     FitToTerminal();
@@ -296,7 +297,6 @@ void CMainFrame::createActions()
     Handle(ID_VIEW_TOGGLE, [this] { ToggleView(); }, {}, [this] { return bool(flags_.TermShared.Frozen); });
 
     // Help
-    Handle(ID_APP_ABOUT, [this] { ShowAbout(); });
     Handle(ID_SHOW_SPLASH, [this] { SplashWindow::ShowOnce(this); });
     Handle(ID_TIPS, [this] { ShowTips(); });
 
@@ -559,13 +559,6 @@ void CMainFrame::ShowTips()
     d.exec();
 }
 
-void CMainFrame::ShowAbout()
-{
-    QMessageBox::about(this, QStringLiteral("Vellow 정보"),
-                       QStringLiteral("Vellow for Linux\nPC 통신 에뮬레이터\n\nQt %1")
-                           .arg(QString::fromLatin1(qVersion())));
-}
-
 void CMainFrame::moveEvent(QMoveEvent* e)
 {
     QMainWindow::moveEvent(e);
@@ -725,16 +718,7 @@ void CMainFrame::FunctionKey(int n)
     switch (n) {
     case 2: OnCommand(ID_SHOW_KS); break;
     case 3: OnCommand(ID_SHOW_JOHAB); break;
-    case 4: {
-        // The character map: whichever of the desktop's is installed.
-        for (const char* app : {"gucharmap", "kcharselect"})
-            if (!QStandardPaths::findExecutable(QString::fromLatin1(app)).isEmpty() &&
-                QProcess::startDetached(QString::fromLatin1(app), {}))
-                return;
-        QMessageBox::warning(this, QStringLiteral("Vellow"),
-                             QStringLiteral("charmap.exe 가 윈도우 디렉토리에 있는지 확인하십시오."));
-        break;
-    }
+    case 4: OnCommand(ID_CHARMAP); break;
     case 5: OnCommand(ID_VIEW_TOGGLE); break;
     case 8: OnCommand(ID_FONT); break;
     default: break;

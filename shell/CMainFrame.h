@@ -192,6 +192,14 @@ private:
 
     // ---- Serial ports and modems (FrameSerial.cpp) ----
     void createSerialCommands();
+
+    // ---- Programs, documents, folders, small dialogs (FrameTools.cpp) ----
+    void createToolCommands();
+    QString HelpDocument() const;
+    void StartTextEditor(const QString& file);
+    void CharacterMap();
+    // The chat pane, once its feature has made it (Ctrl+Tab moves to it).
+    QPointer<QWidget> chatPane_;
 };
 
 }  // namespace velo
