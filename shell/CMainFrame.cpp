@@ -295,8 +295,27 @@ void CMainFrame::createActions()
                [this] { return FontLargerEnabled(term_->TermFont().faceName); });
     AddCommand(nullptr, ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
                [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
-    AddCommand(nullptr, ID_RECEIVE_FILE, QString(), {}, [this] { term_->ReceiveFile(); },
+    // Commands of the terminal's context menu that no menu of the frame shows.
+    AddCommand(nullptr, ID_CATCH_LINE, QStringLiteral("말꼬리 잡기(&L)"), {}, [this] { term_->CatchLine(); });
+    AddCommand(nullptr, ID_ADD_FAVOURITE, QStringLiteral("자주 가는곳에 추가"), {},
+               [this] { term_->AddFavourite(); }, [this] { return term_->CanAddFavourite(); });
+    // The chat pane and printing are not built yet: their commands stay
+    // disabled in the context menu.
+    auto notBuilt = [] { return false; };
+    AddCommand(nullptr, ID_CHAT_COLOURS, QStringLiteral("채팅창 색깔 지정(&C)"), {}, {}, notBuilt);
+    AddCommand(nullptr, ID_PRINT_SCREEN, QStringLiteral("현재 화면 인쇄(&P)"), {}, {}, notBuilt);
+    AddCommand(nullptr, ID_PRINT_SELECTION, QStringLiteral("선택된 부분 인쇄(&S)"), {}, {}, notBuilt);
+    AddCommand(nullptr, ID_RECEIVE_FILE, QStringLiteral("파일 받기(&D)"), {}, [this] { term_->ReceiveFile(); },
                [this] { return term_->CanReceiveFile(); });
+    // Their labels in the context menu where these differ from the menu bar's
+    // (that menu's own mnemonics, and the hints of the keys).
+    for (auto [id, label] : {std::pair{ID_SELECT_ALL, "전체선택(&A)"},
+                             {ID_PASTE_ENTER, "붙여넣기+엔터(&E)"},
+                             {ID_TERM_COLOURS, "터미널 색깔 지정(&Z)\tAlt+Z"},
+                             {ID_FONT, "글꼴 지정\tF8"},
+                             {ID_CLEAR_SCREEN, "화면 지우기\tCtrl+Space"},
+                             {ID_RESET_SCREEN, "화면 초기화\tCtrl+F8"}})
+        Action(id)->setProperty(kPopupTextProperty, QString::fromUtf8(label));
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
     AddCommand(nullptr, ID_TERM_DONE, QString(), {}, [this] { term_->setFocus(); });
@@ -329,7 +348,6 @@ void CMainFrame::createTerminal()
 {
     term_ = new CAnsiTerm(rt_.Out(), rt_.Conn(), *this, this);
     term_->Term().SetAutoResponses(&rt_.Responses());
-    term_->SetCommandProbe([this](int id) { return CommandEnabled(id); });
     setCentralWidget(term_);
     term_->setFocus();
 }

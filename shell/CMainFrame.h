@@ -42,13 +42,11 @@ public:
     // Window messages from the terminal and the workers (WM_* ids).
     intptr_t OnMessage(int msg, uintptr_t wParam, intptr_t lParam);
 
-    QAction* Action(int id) const;
     bool CommandEnabled(int id) const;
     bool CommandChecked(int id) const;
     // The status bar's panes, left to right, as their texts.
     QStringList StatusPaneTexts() const;
     void RefreshStatusBar();
-    void UpdateCommandUi();
 
     // Title rules: "Vellow", or "Vellow - name" while connected.
     void SetConnectedTitle(const QString& entryName);
@@ -91,7 +89,9 @@ public:
     void PrepareTerminal(const PhoneBookEntry& entry) override;
     void SendPreSend(std::string_view text) override;
 
-    // TermHost.
+    // TermHost (PlaySound above serves both).
+    QAction* Action(int id) const override;
+    void UpdateCommandUi() override;
     bool KeyMapped(int index) const override;
     void SendKey(int index, bool alternate) override;
     void SendMacro(const uint8_t* text, int len) override;

@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -1364,11 +1363,6 @@ void CAnsiTerm::WriteHost(const std::string& bytes)
         conn_.ConnWrite(reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
 }
 
-bool CAnsiTerm::HostFree() const
-{
-    return !flags_.ConnState.Sending && !flags_.ConnState.Receiving && !Frozen();
-}
-
 void CAnsiTerm::SendToFrame(int id)
 {
     out_.frame.SendCommand(id);
@@ -1545,61 +1539,60 @@ void CAnsiTerm::contextMenuEvent(QContextMenuEvent* e)
         return;
     QPoint at = fromKeyboard ? mapToGlobal(QPoint(5, 5)) : e->globalPos();
     QPoint local = fromKeyboard ? QPoint(5, 5) : e->pos();
-    int h = std::clamp(HistoryRowAt(local.y()), 0, term_.LinesUsed() - 1);
-    clickedSlot_ = h;
+    clickedSlot_ = std::clamp(HistoryRowAt(local.y()), 0, term_.LinesUsed() - 1);
 
-    QMenu menu(this);
-    auto add = [&](const QString& text, int id, bool enabled, std::function<void()> run) {
-        QAction* a = menu.addAction(text);
-        a->setEnabled(enabled);
-        QObject::connect(a, &QAction::triggered, this, [run = std::move(run), id] { run(); });
-        return a;
+    // The frame's commands, in the menu's order (0: a separator). Each entry
+    // shows its action's label for this menu and its enabled state now, and
+    // triggers the action, which runs the command.
+    static constexpr int kMenu[] = {
+        ID_COPY, ID_SELECT_ALL, ID_PASTE, ID_PASTE_ENTER, ID_CATCH_LINE, 0,
+        ID_ADD_FAVOURITE, 0,
+        ID_TERM_COLOURS, ID_CHAT_COLOURS, ID_FONT, ID_CLEAR_SCREEN, ID_RESET_SCREEN, 0,
+        ID_PRINT_SCREEN, ID_PRINT_SELECTION, 0,
+        ID_RECEIVE_FILE,
     };
-    auto frame = [this](int id) { return [this, id] { SendToFrame(id); }; };
-    const bool hostFree = HostFree();
-    const QMimeData* mime = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
-    const bool clip = mime && mime->hasText();
-    int sr = selStartRow_, er = selEndRow_;
-    bool favourite = selShown_ && sr == er && std::abs(selEndCol_ - selStartCol_) <= 10 &&
-                     selEndCol_ != selStartCol_;
-    add(QStringLiteral("복사(&C)"), ID_COPY, selShown_, [this] { Copy(); });
-    add(QStringLiteral("전체선택(&A)"), ID_SELECT_ALL, true, [this] { SelectAll(); });
-    add(QStringLiteral("붙여넣기(&P)"), ID_PASTE, hostFree && clip, frame(ID_PASTE));
-    add(QStringLiteral("붙여넣기+엔터(&E)"), ID_PASTE_ENTER, hostFree && clip,
-        frame(ID_PASTE_ENTER));
-    add(QStringLiteral("말꼬리 잡기(&L)"), ID_CATCH_LINE, true, [this] {
-        std::string line = termtext::TrimmedLine(term_.HistoryLine(clickedSlot_).text, term_.Columns());
-        if (line.empty())
-            return;
-        out_.frame.SendMessage(WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
-    });
-    menu.addSeparator();
-    add(QStringLiteral("자주 가는곳에 추가"), ID_ADD_FAVOURITE, favourite, [this] {
-        int a = std::min(selStartCol_, selEndCol_), b = std::max(selStartCol_, selEndCol_);
-        const uint8_t* t = term_.HistoryLine(selStartRow_).text;
-        std::string text(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10)));
-        out_.frame.SendMessage(WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
-    });
-    menu.addSeparator();
-    auto probe = [this](int id) { return commandProbe_ && commandProbe_(id); };
-    add(QStringLiteral("터미널 색깔 지정(&Z)\tAlt+Z"), ID_TERM_COLOURS,
-        probe(ID_TERM_COLOURS), frame(ID_TERM_COLOURS));
-    add(QStringLiteral("채팅창 색깔 지정(&C)"), ID_CHAT_COLOURS, probe(ID_CHAT_COLOURS),
-        frame(ID_CHAT_COLOURS));
-    add(QStringLiteral("글꼴 지정\tF8"), ID_FONT, probe(ID_FONT), frame(ID_FONT));
-    add(QStringLiteral("화면 지우기\tCtrl+Space"), ID_CLEAR_SCREEN,
-        probe(ID_CLEAR_SCREEN), frame(ID_CLEAR_SCREEN));
-    add(QStringLiteral("화면 초기화\tCtrl+F8"), ID_RESET_SCREEN, probe(ID_RESET_SCREEN),
-        frame(ID_RESET_SCREEN));
-    menu.addSeparator();
-    add(QStringLiteral("현재 화면 인쇄(&P)"), ID_PRINT_SCREEN, probe(ID_PRINT_SCREEN),
-        frame(ID_PRINT_SCREEN));
-    add(QStringLiteral("선택된 부분 인쇄(&S)"), ID_PRINT_SELECTION,
-        selShown_ && probe(ID_PRINT_SELECTION), frame(ID_PRINT_SELECTION));
-    menu.addSeparator();
-    add(QStringLiteral("파일 받기(&D)"), ID_RECEIVE_FILE, CanReceiveFile(), [this] { ReceiveFile(); });
+    host_.UpdateCommandUi();
+    QMenu menu(this);
+    for (int id : kMenu) {
+        if (id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* command = host_.Action(id);
+        if (!command)
+            continue;
+        QString label = command->property(kPopupTextProperty).toString();
+        QAction* entry = menu.addAction(label.isEmpty() ? command->text() : label);
+        entry->setEnabled(command->isEnabled());
+        connect(entry, &QAction::triggered, command, &QAction::trigger);
+    }
     menu.exec(at);
     SendToFrame(ID_TERM_DONE);
+}
+
+void CAnsiTerm::CatchLine()
+{
+    if (clickedSlot_ < 0 || clickedSlot_ >= term_.LinesUsed())
+        return;
+    std::string line = termtext::TrimmedLine(term_.HistoryLine(clickedSlot_).text, term_.Columns());
+    if (!line.empty())
+        out_.frame.SendMessage(WM_CHAT_LINE, 0, reinterpret_cast<intptr_t>(line.c_str()));
+}
+
+bool CAnsiTerm::CanAddFavourite() const
+{
+    return selShown_ && selStartRow_ == selEndRow_ && std::abs(selEndCol_ - selStartCol_) <= 10 &&
+           selEndCol_ != selStartCol_;
+}
+
+void CAnsiTerm::AddFavourite()
+{
+    if (!CanAddFavourite())
+        return;
+    int a = std::min(selStartCol_, selEndCol_), b = std::max(selStartCol_, selEndCol_);
+    const uint8_t* t = term_.HistoryLine(selStartRow_).text;
+    std::string text(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10)));
+    out_.frame.SendMessage(WM_ADD_FAVOURITE, 0, reinterpret_cast<intptr_t>(text.c_str()));
 }
 
 }  // namespace velo

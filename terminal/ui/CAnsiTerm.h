@@ -111,6 +111,15 @@ public:
     void ReceiveFile();  // command 32853
     bool CanReceiveFile() const;
 
+    // Context-menu commands whose work is the terminal's (the frame's
+    // actions run them). Catch line: the line under the mouse when the menu
+    // opened, trailing spaces dropped, to the frame as WM_CHAT_LINE. Add
+    // favourite: a selection within one row of at most 10 columns, to the
+    // frame as WM_ADD_FAVOURITE.
+    void CatchLine();
+    bool CanAddFavourite() const;
+    void AddFavourite();
+
     // Keys as the terminal handles them (also used by the frame's PgUp/PgDn).
     void HandleKey(QKeyEvent* e);
 
@@ -136,8 +145,6 @@ public:
 
     void SetDefaultColours(int fg, int bg);
     void SetMusic(AnsiMusic* music);
-    // Tells the context menu which frame commands exist and can act now.
-    void SetCommandProbe(std::function<bool(int id)> probe) { commandProbe_ = std::move(probe); }
 
 signals:
     // The title of the terminal: "터미널 - 입력" or "터미널 - 챙긴글 보기".
@@ -187,7 +194,6 @@ private:
     void SelectionRowRange(int historyRow, int* from, int* to) const;
     void RepaintSelectionRows(int a, int b);
     void AutoScrollTick();
-    bool HostFree() const;
     void SendToFrame(int id);
     void PostToFrame(int id);
     void WriteHost(const std::string& bytes);
@@ -244,8 +250,7 @@ private:
     int hotRow_ = -1;
     bool receivingFile_ = false;
 
-    int clickedSlot_ = -1;
-    std::function<bool(int)> commandProbe_;
+    int clickedSlot_ = -1;  // history row under the mouse when the context menu opened
     AnsiMusic* music_ = nullptr;
 };
 

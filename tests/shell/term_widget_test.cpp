@@ -3,6 +3,7 @@
 // keys and clicks to bytes.
 #include <gtest/gtest.h>
 
+#include "tests/shell/Fakes.h"
 #include "tests/shell/QtTestApp.h"
 
 #include <QApplication>
@@ -14,8 +15,6 @@
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
-#include "shell/KeyMap.h"
-#include "shell/MacroSender.h"
 #include "support/TestKit.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
@@ -50,26 +49,13 @@ public:
     std::string out;
 };
 
-// The frame's side for the window: the shell's key map and macro sender
-// over the test's facade; sounds are recorded.
-struct Host : TermHost {
-    KeyMap keys;
-    MacroSender macros;
-    std::vector<std::string> sounds;
-    explicit Host(ConnFacade& c) : macros([&c](const uint8_t* p, int n) { c.ConnWrite(p, n); }) {}
-    bool KeyMapped(int index) const override { return keys.IsSet(index); }
-    void SendKey(int index, bool alternate) override { keys.SendKey(index, alternate, macros); }
-    void SendMacro(const uint8_t* text, int len) override { macros.Send(text, len); }
-    void PlaySound(std::string_view event) override { sounds.emplace_back(event); }
-};
-
 struct TermTest : ::testing::Test {
     QApplication* app = App();
     test::TestOutlets outlets;
     MemorySettingsStore& store = outlets.settings;
     SharedFlags& flags = outlets.flags;
     ConnFacade conn{outlets.out};
-    Host host{conn};
+    test::RecordingTermHost host{conn};
     RecordingLine line;
     std::unique_ptr<CAnsiTerm> t;
 
