@@ -1,14 +1,12 @@
 #include "terminal/ui/TermInput.h"
 
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 #include <algorithm>
 
 #include "base/CommandIds.h"
@@ -20,6 +18,11 @@ namespace velo {
 
 namespace {
 
+// Receiving a file by its number: how long the host has to start its
+// transfer, and how often the transfer state is looked at meanwhile.
+constexpr int kReceiveStartMs = 3000;
+constexpr int kReceivePollMs = 20;
+
 std::string FromQString(const QString& s)
 {
     QByteArray u = s.toUtf8();
@@ -28,7 +31,11 @@ std::string FromQString(const QString& s)
 
 }  // namespace
 
-TermInput::TermInput(CAnsiTerm& window) : w_(window), flags_(window.flags_), conn_(window.conn_) {}
+TermInput::TermInput(CAnsiTerm& window) : w_(window), flags_(window.flags_), conn_(window.conn_)
+{
+    receive_.poll.setInterval(kReceivePollMs);
+    QObject::connect(&receive_.poll, &QTimer::timeout, &w_, [this] { ReceiveTick(); });
+}
 
 void TermInput::WriteHost(const std::string& bytes)
 {
@@ -311,33 +318,37 @@ bool TermInput::CanReceiveFile() const
 {
     int svc = flags_.TermShared.ServiceKind;
     return flags_.ConnState.Connected && !flags_.ConnState.Receiving && !flags_.ConnState.Sending && hot_.Valid() &&
-           hot_.fileNumber && svc >= 0 && svc <= 4 && !receivingFile_;
+           hot_.fileNumber && svc >= 0 && svc <= 4 && !receive_.poll.isActive();
 }
 
 void TermInput::ReceiveFile()
 {
     if (!CanReceiveFile())
         return;
-    receivingFile_ = true;
     int svc = flags_.TermShared.ServiceKind;
     WriteHost(termtext::ReceiveFileCommand(svc, hot_.text));
-    // Up to 3000 ms for the host to start and finish a transfer; a transfer
-    // still running then is waited for, so the follow-up never lands inside it.
-    QDeadlineTimer until(3000);
-    bool started = false;
-    while (!until.hasExpired() || flags_.ConnState.Receiving) {
-        if (flags_.ConnState.Receiving)
-            started = true;
-        else if (started)
-            break;
-        if (!flags_.ConnState.Connected)
-            break;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(5);
+    receive_.followUp = termtext::ReceiveFileFollowUp(svc);
+    receive_.until = QDeadlineTimer(kReceiveStartMs);
+    receive_.started = false;
+    receive_.poll.start();
+}
+
+void TermInput::ReceiveTick()
+{
+    // A transfer still running at the deadline is waited for, so the
+    // follow-up never lands inside it.
+    if (!flags_.ConnState.Connected) {
+        receive_.poll.stop();
+        return;
     }
-    if (flags_.ConnState.Connected)
-        WriteHost(termtext::ReceiveFileFollowUp(svc));
-    receivingFile_ = false;
+    if (flags_.ConnState.Receiving) {
+        receive_.started = true;
+        return;
+    }
+    if (!receive_.started && !receive_.until.hasExpired())
+        return;
+    receive_.poll.stop();
+    WriteHost(receive_.followUp);
 }
 
 // ---- context menu ----------------------------------------------------------

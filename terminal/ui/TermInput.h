@@ -66,8 +66,11 @@ public:
     void DropHotSpot();
     void ClickAt(QPoint p, Qt::KeyboardModifiers mods);
 
-    // Command 32853. While a started request waits for its transfer, no
-    // other can start.
+    // Command 32853: the service's download command for the number now;
+    // the follow-up once the transfer the host starts is over, or after
+    // 3000 ms when none ran; none when the connection drops meanwhile. The
+    // wait runs on a timer, not in a nested event loop; while it lasts no
+    // other request can start.
     bool CanReceiveFile() const;
     void ReceiveFile();
 
@@ -82,6 +85,7 @@ public:
 
 private:
     void WriteHost(const std::string& bytes);
+    void ReceiveTick();
 
     CAnsiTerm& w_;
     SharedFlags& flags_;
@@ -90,7 +94,12 @@ private:
 
     termtext::HotSpot hot_;
     int hotRow_ = -1;
-    bool receivingFile_ = false;
+    struct ReceiveWait {
+        QTimer poll;           // runs while a follow-up waits
+        QDeadlineTimer until;  // for the host to start a transfer
+        bool started = false;  // the transfer was seen running
+        std::string followUp;
+    } receive_;
 
     int clickedSlot_ = -1;  // history row under the mouse when the context menu opened
 };
