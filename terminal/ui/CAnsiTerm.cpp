@@ -281,7 +281,7 @@ void CAnsiTerm::focusOutEvent(QFocusEvent* e)
 {
     QWidget::focusOutEvent(e);
     painter_.FocusOut();
-    input_.DropHotSpot();
+    input_.MouseLeft();
 }
 
 void CAnsiTerm::mousePressEvent(QMouseEvent* e)
@@ -298,7 +298,7 @@ void CAnsiTerm::mouseReleaseEvent(QMouseEvent* e)
         QWidget::mouseReleaseEvent(e);
 }
 
-void CAnsiTerm::leaveEvent(QEvent*) { input_.DropHotSpot(); }
+void CAnsiTerm::leaveEvent(QEvent*) { input_.MouseLeft(); }
 
 void CAnsiTerm::wheelEvent(QWheelEvent* e) { view_.Wheel(e); }
 

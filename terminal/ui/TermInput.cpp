@@ -243,6 +243,12 @@ bool TermInput::MouseRelease(QMouseEvent* e)
     return true;
 }
 
+void TermInput::MouseLeft()
+{
+    if (!menuOpen_)
+        DropHotSpot();
+}
+
 // ---- click-to-send ---------------------------------------------------------
 
 void TermInput::HoverAt(QPoint p)
@@ -388,7 +394,11 @@ void TermInput::ContextMenu(QContextMenuEvent* e)
         entry->setEnabled(command->isEnabled());
         QObject::connect(entry, &QAction::triggered, command, &QAction::trigger);
     }
+    menuOpen_ = true;
     menu.exec(at);
+    menuOpen_ = false;
+    // The mouse is found again by its next move.
+    DropHotSpot();
     w_.SendToFrame(ID_TERM_DONE);
 }
 

@@ -60,6 +60,9 @@ public:
     bool MousePress(QMouseEvent* e);
     void MouseMove(QMouseEvent* e);
     bool MouseRelease(QMouseEvent* e);
+    // The mouse or the focus went elsewhere: the hot spot goes, except to
+    // the context menu, whose "파일 받기" takes the number under the mouse.
+    void MouseLeft();
 
     const termtext::HotSpot& Hot() const { return hot_; }
     void HoverAt(QPoint p);
@@ -102,6 +105,7 @@ private:
     } receive_;
 
     int clickedSlot_ = -1;  // history row under the mouse when the context menu opened
+    bool menuOpen_ = false;
 };
 
 }  // namespace velo

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 #include "connect/Conn.h"
@@ -270,6 +271,28 @@ TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
     }
     // The entry ran the frame's command, which took the line under the mouse.
     EXPECT_EQ(f.CaughtLine(), "line");
+}
+
+TEST_F(FrameKeys, ReceiveFileFromTheContextMenuTakesTheNumberUnderTheMouse)
+{
+    CMainFrame f(rt);
+    f.show();
+    f.activateWindow();
+    CAnsiTerm* t = f.Terminal();
+    t->setFocus();
+    QCoreApplication::processEvents();
+    flags.ConnState.Connected = true;
+    flags.TermShared.ServiceKind = 2;
+    std::string list = "7  velo-demo.txt\r\n";
+    t->Feed(reinterpret_cast<const uint8_t*>(list.data()), int(list.size()));
+    // The menu takes the focus and covers the window: the number stays.
+    QPoint number(t->CellWidth() / 2, t->CellHeight() / 2);
+    QTest::mouseMove(t, number);
+    ASSERT_TRUE(t->Hot().fileNumber);
+    std::vector<MenuEntry> shown = ContextMenuAt(t, number, QStringLiteral("파일 받기(&D)"));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(shown.back().enabled);
+    EXPECT_EQ(line.out, "dn 7\r");
 }
 
 TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
