@@ -159,9 +159,8 @@ void CAnsiTerm::FeedEcho(const uint8_t* data, int len)
         return;
     if (QThread::currentThread() != thread()) {
         QByteArray copy(reinterpret_cast<const char*>(data), len);
-        QMetaObject::invokeMethod(
-            this, [this, copy] { Feed(reinterpret_cast<const uint8_t*>(copy.constData()), int(copy.size())); },
-            Qt::QueuedConnection);
+        auto feed = [this, copy] { Feed(reinterpret_cast<const uint8_t*>(copy.constData()), int(copy.size())); };
+        QMetaObject::invokeMethod(this, feed, Qt::QueuedConnection);
         return;
     }
     Feed(data, len);

@@ -253,8 +253,8 @@ void TermInput::MouseLeft()
 
 void TermInput::HoverAt(QPoint p)
 {
-    if (w_.Frozen() || !flags_.ConnState.Connected || flags_.ConnState.Receiving || flags_.ConnState.Sending ||
-        !flags_.AppFlags.ClickMouse) {
+    if (w_.Frozen() || !flags_.ConnState.Connected || flags_.ConnState.Receiving ||
+        flags_.ConnState.Sending || !flags_.AppFlags.ClickMouse) {
         if (hot_.Valid())
             DropHotSpot();
         return;
@@ -323,8 +323,8 @@ void TermInput::ClickAt(QPoint p, Qt::KeyboardModifiers mods)
 bool TermInput::CanReceiveFile() const
 {
     int svc = flags_.TermShared.ServiceKind;
-    return flags_.ConnState.Connected && !flags_.ConnState.Receiving && !flags_.ConnState.Sending && hot_.Valid() &&
-           hot_.fileNumber && svc >= 0 && svc <= 4 && !receive_.poll.isActive();
+    return flags_.ConnState.Connected && !flags_.ConnState.Receiving && !flags_.ConnState.Sending &&
+           hot_.Valid() && hot_.fileNumber && svc >= 0 && svc <= 4 && !receive_.poll.isActive();
 }
 
 void TermInput::ReceiveFile()

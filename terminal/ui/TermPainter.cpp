@@ -650,7 +650,8 @@ void TermPainter::PaintLive(QPainter& p, const QRect& clip)
 
 void TermPainter::PaintCaret(QPainter& p)
 {
-    if (w_.hasFocus() && caretShape_ != CaretKind::None && (caretOn_ || !caretBlink_) && !caretRect_.isEmpty())
+    if (w_.hasFocus() && caretShape_ != CaretKind::None && (caretOn_ || !caretBlink_) &&
+        !caretRect_.isEmpty())
         p.fillRect(caretRect_, Qt::white);
 }
 

@@ -251,7 +251,8 @@ void TermView::AddFavourite()
         return;
     int a = std::min(sel_.startCol, sel_.endCol), b = std::max(sel_.startCol, sel_.endCol);
     const uint8_t* t = term_.HistoryLine(sel_.startRow).text;
-    w_.SendTextToFrame(WM_ADD_FAVOURITE, std::string(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10))));
+    std::string text(reinterpret_cast<const char*>(t + a), size_t(std::min(b - a, 10)));
+    w_.SendTextToFrame(WM_ADD_FAVOURITE, text);
 }
 
 // ---- selecting with the mouse ------------------------------------------------
