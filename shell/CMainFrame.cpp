@@ -581,22 +581,18 @@ void CMainFrame::changeEvent(QEvent* e)
 void CMainFrame::SaveWindowState()
 {
     stateSaved_ = true;
-    Qt::WindowStates st = windowState();
-    int iconic = 0, maximised = 0;
-    if (st & Qt::WindowMinimized) {
-        iconic = 1;
-        maximised = (st & Qt::WindowMaximized) ? 1 : 0;
-    } else if (st & Qt::WindowMaximized) {
-        maximised = 1;
-    }
+    // The frame cannot be maximised (its size follows the terminal): the
+    // maximised flag is written back as it was read.
+    const int iconic = (windowState() & Qt::WindowMinimized) ? 1 : 0;
     QRect r = normalFrame_.isValid() ? normalFrame_ : frameGeometry();
     SettingsStore& s = rt_.Settings();
     s.WriteString(settings::kWindow, settings::kRect,
                   FormatWindowRect({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     s.WriteInt(settings::kWindow, settings::kIconic, iconic);
-    s.WriteInt(settings::kWindow, settings::kMaximised, maximised);
+    s.WriteInt(settings::kWindow, settings::kMaximised, storedMaximised_);
     // The bar layout, saved whole, and the terminal font.
-    s.WriteString(std::string(settings::kBarState) + "-Summary", "State", saveState().toBase64().toStdString());
+    s.WriteString(std::string(settings::kBarState) + "-Summary", "State",
+                  saveState(kBarLayoutVersion).toBase64().toStdString());
     if (term_)
         term_->TermFont().Write(s);
 }
@@ -604,16 +600,22 @@ void CMainFrame::SaveWindowState()
 void CMainFrame::RestoreWindowState()
 {
     SettingsStore& s = rt_.Settings();
+    storedMaximised_ = settings::ReadIntDefault(s, settings::kWindow, settings::kMaximised) != 0 ? 1 : 0;
     std::string text = s.ReadString(settings::kWindow, settings::kRect, "");
     std::string bars = s.ReadString(std::string(settings::kBarState) + "-Summary", "State", "");
+    // A layout of another bar set (or a damaged one) is refused whole and
+    // the built-in places stay.
     if (!bars.empty())
-        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)));
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)), kBarLayoutVersion);
     WindowRect r;
     if (text.empty() || !ParseWindowRect(text, &r))
         return;  // where the window manager put it
     int iconic = settings::ReadIntDefault(s, settings::kWindow, settings::kIconic);
-    // The frame's size follows the terminal; only its place is restored.
-    move(r.left, r.top);
+    // The frame's size follows the terminal; only its place is restored,
+    // and only a place on one of today's screens (a screen may have gone
+    // since the place was saved).
+    if (QGuiApplication::screenAt(QPoint(r.left, r.top) + QPoint(16, 16)))
+        move(r.left, r.top);
     normalFrame_ = frameGeometry();
     if (iconic)
         showMinimized();

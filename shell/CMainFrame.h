@@ -185,7 +185,11 @@ private:
 
     // ---- Bars and status panes (FrameBars.cpp) ----
     void createBars();
+    // Raised whenever the bar set changes, so that an older saved layout is
+    // not applied to a different set of bars.
+    static constexpr int kBarLayoutVersion = 1;
     std::map<BarId, QToolBar*> bars_;
+    int storedMaximised_ = 0;
     QComboBox* favourites_ = nullptr;
     QString capturePane_ = QStringLiteral("*");
     QString headerPane_ = QStringLiteral("말머리:''");
