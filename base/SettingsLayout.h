@@ -28,6 +28,12 @@ inline constexpr char kBackColour[] = "바탕색";
 inline constexpr char kTip[] = "Tip";
 inline constexpr char kSounds[] = "Sounds";
 inline constexpr char kBarState[] = "ToolBarState";
+// The bar layout lives in kBarState + "-Summary": the tool bars' places
+// ("State", the window toolkit's own record) and the status bar's
+// visibility ("StatusBar", default 1).
+inline constexpr char kBarSummarySuffix[] = "-Summary";
+inline constexpr char kBarLayout[] = "State";
+inline constexpr char kBarStatusShown[] = "StatusBar";
 inline constexpr char kWheel[] = "Wheel";
 inline constexpr char kUseVtx[] = "UseVTX";              // in kInit
 inline constexpr char kZModem[] = "ZModem";

@@ -591,8 +591,9 @@ void CMainFrame::SaveWindowState()
     s.WriteInt(settings::kWindow, settings::kIconic, iconic);
     s.WriteInt(settings::kWindow, settings::kMaximised, storedMaximised_);
     // The bar layout, saved whole, and the terminal font.
-    s.WriteString(std::string(settings::kBarState) + "-Summary", "State",
-                  saveState(kBarLayoutVersion).toBase64().toStdString());
+    const std::string barSection = std::string(settings::kBarState) + settings::kBarSummarySuffix;
+    s.WriteString(barSection, settings::kBarLayout, saveState(kBarLayoutVersion).toBase64().toStdString());
+    s.WriteInt(barSection, settings::kBarStatusShown, statusBar()->isHidden() ? 0 : 1);
     if (term_)
         term_->TermFont().Write(s);
 }
@@ -602,11 +603,12 @@ void CMainFrame::RestoreWindowState()
     SettingsStore& s = rt_.Settings();
     storedMaximised_ = settings::ReadIntDefault(s, settings::kWindow, settings::kMaximised) != 0 ? 1 : 0;
     std::string text = s.ReadString(settings::kWindow, settings::kRect, "");
-    std::string bars = s.ReadString(std::string(settings::kBarState) + "-Summary", "State", "");
+    const std::string barSection = std::string(settings::kBarState) + settings::kBarSummarySuffix;
+    std::string bars = s.ReadString(barSection, settings::kBarLayout, "");
     // A layout of another bar set (or a damaged one) is refused whole and
     // the built-in places stay.
-    if (!bars.empty())
-        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)), kBarLayoutVersion);
+    if (!bars.empty() && restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)), kBarLayoutVersion))
+        statusBar()->setVisible(s.ReadInt(barSection, settings::kBarStatusShown, 1) != 0);
     WindowRect r;
     if (text.empty() || !ParseWindowRect(text, &r))
         return;  // where the window manager put it

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
 #include <QShortcut>
@@ -106,6 +107,16 @@ void CMainFrame::createToolCommands()
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(doc)))
             qWarning("velo: cannot open %s", qPrintable(doc));
     });
+
+    // PgUp and PgDn reach the terminal as its own key presses (the view
+    // scrolls or the host gets the key, as the key map says).
+    for (auto [id, key] : {std::pair{ID_PGUP, Qt::Key_PageUp}, std::pair{ID_PGDN, Qt::Key_PageDown}})
+        Handle(id, [this, key] {
+            if (!term_)
+                return;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(term_, &press);
+        });
 
     // Ctrl+Tab: from the terminal to the chat pane when it is shown, else
     // (and from anywhere else) to the terminal.
