@@ -3,6 +3,7 @@
 // command opens.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
