@@ -16,13 +16,14 @@ namespace velo {
 
 namespace {
 
-// Rows of the first layout, top to bottom; each fits an 80-column terminal
-// in the default font.
+// Rows of the first layout, top to bottom; at kIconSize each fits an
+// 80-column terminal in the default font.
 constexpr BarId kFirstRows[][3] = {
     {BarId::Tool, BarId::Phone, BarId::Transfer},
-    {BarId::Shortcut, BarId::Character, BarId::Capture},
-    {BarId::Macro, BarId::Macro, BarId::Macro},
+    {BarId::Shortcut, BarId::Character, BarId::Character},
+    {BarId::Capture, BarId::Macro, BarId::Macro},
 };
+constexpr int kIconSize = 20;
 
 // The favourites drop-down list: 100 pixels wide, its list 300 pixels high
 // in rows of 20.
@@ -42,6 +43,7 @@ void CMainFrame::createBars()
         bar->setAllowedAreas(Qt::AllToolBarAreas);
         bar->setFloatable(true);
         bar->setMovable(true);
+        bar->setIconSize(QSize(kIconSize, kIconSize));
         for (int id : row.buttons) {
             if (id == kBarSeparator) {
                 bar->addSeparator();

@@ -209,15 +209,20 @@ Draw DrawFor(int id)
             Handset(p, kPaper, 0, 0.55, {9, 8.5});
         };
     case ID_CONN_HANGUP:
-        return [](QPainter& p) { Handset(p, kRed, 180, 1.0, {8, 7.5}); };
+        return [](QPainter& p) {
+            // The handset put down: earpieces below, a bar under it.
+            Handset(p, kRed, 0, 1.0, {8, 6.5});
+            p.setPen(QPen(kInk, 1.8, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(2.5, 14), QPointF(13.5, 14));
+        };
     case ID_REDIAL:
         return [](QPainter& p) {
-            Handset(p, kGreen, 0, 0.8, {8, 10});
-            p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
+            Handset(p, kGreen, 0, 0.8, {8, 10.5});
+            p.setPen(QPen(kBlue, 2.0, Qt::SolidLine, Qt::FlatCap));
             p.setBrush(Qt::NoBrush);
-            p.drawArc(QRectF(4, 0.8, 8, 7), 30 * 16, 250 * 16);
+            p.drawArc(QRectF(3.5, 1, 9, 7), 20 * 16, 300 * 16);
             QPolygonF head;
-            head << QPointF(11.6, 0.8) << QPointF(12.8, 4.6) << QPointF(9.2, 3.6);
+            head << QPointF(10.2, 0.2) << QPointF(14.4, 3.2) << QPointF(10.0, 5.2);
             p.setPen(Outline(0.6, kBlue));
             p.setBrush(kBlue);
             p.drawPolygon(head);
