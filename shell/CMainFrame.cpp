@@ -98,6 +98,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createPhoneBookCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -953,7 +954,11 @@ void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
     FitToTerminal();
 }
 
-void CMainFrame::SendPreSend(std::string_view text) { rt_.Macros().Send(text); }
+void CMainFrame::SendPreSend(std::string_view text)
+{
+    // The entry keeps UTF-8; the host reads KS C 5601, as for typed text.
+    rt_.Macros().Send(hangul::EncodeCp949(text));
+}
 
 bool CMainFrame::KeyMapped(int index) const { return rt_.Keys().IsSet(index); }
 

@@ -129,6 +129,14 @@ private:
     void createTerminal();
     void startTimers();
 
+    // ---- Phone book (shell/FramePhoneBook.cpp): "전화 번호부", "수동 전화 걸기",
+    // "수동 텔넷 접속" and "끊고 다시 걸기".
+    void createPhoneBookCommands();
+    void OpenPhoneBook();
+    void ManualDial();
+    void ManualTelnet();
+    // ---- end of phone book
+
     void ToggleBeep();
     void Escape();
     void ToggleView();
