@@ -37,6 +37,7 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
+#include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
 #include "shell/CommandTable.h"
@@ -76,8 +77,6 @@ enum Pane {
 };
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔", "Kestrix"};
 
 }  // namespace
 
@@ -400,7 +399,7 @@ void CMainFrame::RefreshStatusBar()
     set(PaneHeader, QStringLiteral("말머리:''"));
     int svc = flags_.TermShared.ServiceKind;
     set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
-                        : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
+                        : !ServiceName(svc).empty() ? QStringLiteral("연결:%1").arg(Q(ServiceName(svc)))
                                                  : QStringLiteral("연결:알수없음"));
     set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
     set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
