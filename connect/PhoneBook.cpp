@@ -72,35 +72,70 @@ std::span<const char* const> ChooseService(PhoneBookEntry* e, int service, bool 
     return list;
 }
 
+namespace {
+
+// An entry's values in the order they are stored: each an integer member or
+// a text field, with its default when read.
+struct Field {
+    const char* name;
+    int32_t PhoneBookEntry::*number;
+    std::span<char> (*text)(PhoneBookEntry&);
+    int def = 0;
+    bool scrambled = false;  // the password
+};
+template <auto Member>
+std::span<char> Text(PhoneBookEntry& e)
+{
+    return std::span<char>(e.*Member);
+}
+
+using namespace settings;
+const Field kFields[] = {
+    {kPbKind, &PhoneBookEntry::kind, nullptr, kPbKindDefault},
+    {kPbService, &PhoneBookEntry::service, nullptr, kPbServiceDefault},
+    {kPbName, nullptr, Text<&PhoneBookEntry::name>},
+    {kPbNumber, nullptr, Text<&PhoneBookEntry::number>},
+    {kPbPreSend, nullptr, Text<&PhoneBookEntry::preSend>},
+    {kPbWaitUserId, nullptr, Text<&PhoneBookEntry::waitUserId>},
+    {kPbWaitPassword, nullptr, Text<&PhoneBookEntry::waitPassword>},
+    {kPbUserId, nullptr, Text<&PhoneBookEntry::userId>},
+    {kPbPassword, nullptr, Text<&PhoneBookEntry::password>, 0, true},
+    {kPbPort, &PhoneBookEntry::port, nullptr, kPbPortDefault},
+    {kPbWidth, &PhoneBookEntry::width, nullptr, kPbWidthDefault},
+    {kPbHeight, &PhoneBookEntry::height, nullptr, kPbHeightDefault},
+    {kPbTermType, &PhoneBookEntry::termType, nullptr, kPbTermTypeDefault},
+    {kPbChatLines, &PhoneBookEntry::chatLines, nullptr, kPbChatLinesDefault},
+    {kPbAutoWrap, &PhoneBookEntry::autoWrap, nullptr, kPbAutoWrapDefault},
+};
+
+}  // namespace
+
 PhoneBookLoad LoadPhoneBook(SettingsStore& s)
 {
-    using namespace settings;
-    const char* sec = kPhoneBook;
     PhoneBookLoad out;
-    const int count = std::clamp(ReadIntDefault(s, sec, kPbCount), 0, kPhoneBookMaxEntries);
+    const int count = std::clamp(ReadIntDefault(s, kPhoneBook, kPbCount), 0, kPhoneBookMaxEntries);
     out.entries.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         PhoneBookEntry e;
-        e.kind = s.ReadInt(sec, Indexed(kPbKind, i), kPbKindDefault);
-        e.service = s.ReadInt(sec, Indexed(kPbService, i), kPbServiceDefault);
+        for (const Field& f : kFields) {
+            const std::string name = Indexed(f.name, i);
+            if (f.number) {
+                e.*f.number = s.ReadInt(kPhoneBook, name, f.def);
+                continue;
+            }
+            std::span<char> field = f.text(e);
+            std::string value = s.ReadString(kPhoneBook, name, "");
+            if (f.scrambled) {
+                std::string pw;
+                if (DecodePassword(value, &pw) == PasswordDecode::Bad)
+                    out.badPasswords.push_back(i);
+                value = std::move(pw);
+                field = field.first(kPasswordMaxBytes + 1);  // the spare byte stays unused
+            }
+            SetEntryText(field.data(), int(field.size()), value);
+        }
         if (e.service < 0 || e.service > kServiceOther)
             e.service = kServiceOther;
-        SetEntryText(e.name, s.ReadString(sec, Indexed(kPbName, i), ""));
-        SetEntryText(e.number, s.ReadString(sec, Indexed(kPbNumber, i), ""));
-        SetEntryText(e.preSend, s.ReadString(sec, Indexed(kPbPreSend, i), ""));
-        SetEntryText(e.waitUserId, s.ReadString(sec, Indexed(kPbWaitUserId, i), ""));
-        SetEntryText(e.waitPassword, s.ReadString(sec, Indexed(kPbWaitPassword, i), ""));
-        SetEntryText(e.userId, s.ReadString(sec, Indexed(kPbUserId, i), ""));
-        std::string pw;
-        if (DecodePassword(s.ReadString(sec, Indexed(kPbPassword, i), ""), &pw) == PasswordDecode::Bad)
-            out.badPasswords.push_back(i);
-        SetEntryText(e.password, sizeof e.password - 1, pw);
-        e.port = s.ReadInt(sec, Indexed(kPbPort, i), kPbPortDefault);
-        e.width = s.ReadInt(sec, Indexed(kPbWidth, i), kPbWidthDefault);
-        e.height = s.ReadInt(sec, Indexed(kPbHeight, i), kPbHeightDefault);
-        e.termType = s.ReadInt(sec, Indexed(kPbTermType, i), kPbTermTypeDefault);
-        e.chatLines = s.ReadInt(sec, Indexed(kPbChatLines, i), kPbChatLinesDefault);
-        e.autoWrap = s.ReadInt(sec, Indexed(kPbAutoWrap, i), kPbAutoWrapDefault);
         out.entries.push_back(e);
     }
     return out;
@@ -108,26 +143,18 @@ PhoneBookLoad LoadPhoneBook(SettingsStore& s)
 
 void SavePhoneBook(SettingsStore& s, const std::vector<PhoneBookEntry>& entries)
 {
-    using namespace settings;
-    const char* sec = kPhoneBook;
-    s.WriteInt(sec, kPbCount, int(entries.size()));
+    s.WriteInt(kPhoneBook, kPbCount, int(entries.size()));
     for (int i = 0; i < int(entries.size()); ++i) {
-        const PhoneBookEntry& e = entries[size_t(i)];
-        s.WriteInt(sec, Indexed(kPbKind, i), e.kind);
-        s.WriteInt(sec, Indexed(kPbService, i), e.service);
-        s.WriteString(sec, Indexed(kPbName, i), e.name);
-        s.WriteString(sec, Indexed(kPbNumber, i), e.number);
-        s.WriteString(sec, Indexed(kPbPreSend, i), e.preSend);
-        s.WriteString(sec, Indexed(kPbWaitUserId, i), e.waitUserId);
-        s.WriteString(sec, Indexed(kPbWaitPassword, i), e.waitPassword);
-        s.WriteString(sec, Indexed(kPbUserId, i), e.userId);
-        s.WriteString(sec, Indexed(kPbPassword, i), ScramblePassword(e.password));
-        s.WriteInt(sec, Indexed(kPbPort, i), e.port);
-        s.WriteInt(sec, Indexed(kPbWidth, i), e.width);
-        s.WriteInt(sec, Indexed(kPbHeight, i), e.height);
-        s.WriteInt(sec, Indexed(kPbTermType, i), e.termType);
-        s.WriteInt(sec, Indexed(kPbChatLines, i), e.chatLines);
-        s.WriteInt(sec, Indexed(kPbAutoWrap, i), e.autoWrap);
+        PhoneBookEntry e = entries[size_t(i)];
+        for (const Field& f : kFields) {
+            const std::string name = Indexed(f.name, i);
+            if (f.number) {
+                s.WriteInt(kPhoneBook, name, e.*f.number);
+                continue;
+            }
+            const char* text = f.text(e).data();
+            s.WriteString(kPhoneBook, name, f.scrambled ? ScramblePassword(text) : std::string(text));
+        }
     }
 }
 

@@ -150,15 +150,8 @@ void CMainFrame::ConnectCommandLine()
     if (commandLineDone_ || commandLine_.trimmed().isEmpty())
         return;
     commandLineDone_ = true;
-    auto dest = ParseTelnetCommandLine(commandLine_.toStdString());
-    if (!dest)
-        return;
-    // As the manual telnet dialog does: a fresh entry of kind telnet.
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    SetEntryText(e.number, dest->host);
-    e.port = dest->port;
-    ConnectEntry(e);
+    // As the manual telnet dialog does.
+    ConnectTelnetText(commandLine_.toStdString());
 }
 
 void CMainFrame::createMenus()

@@ -135,6 +135,10 @@ private:
     void OpenPhoneBook();
     void ManualDial();
     void ManualTelnet();
+    // A host, a blank and a port (23 when none) as typed or given on the
+    // command line: a fresh telnet entry, connected. False when nothing was
+    // connected.
+    bool ConnectTelnetText(const std::string& text);
     // ---- end of phone book
 
     void ToggleBeep();

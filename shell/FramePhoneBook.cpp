@@ -51,16 +51,20 @@ void CMainFrame::ManualTelnet()
     DialDialog d(rt_.Settings(), HistoryKind::Host, this);
     if (d.exec() != QDialog::Accepted)
         return;
-    // Read as the command line is: a host, and after a blank a port (23
-    // when none), so "host 2323" reaches port 2323 rather than no host.
-    auto dest = ParseTelnetCommandLine(d.Text().toStdString());
+    ConnectTelnetText(d.Text().toStdString());
+}
+
+bool CMainFrame::ConnectTelnetText(const std::string& text)
+{
+    // "host 2323" reaches port 2323 rather than a host named so.
+    auto dest = ParseTelnetCommandLine(text);
     if (!dest)
-        return;
+        return false;
     PhoneBookEntry e;
     e.kind = kEntryTelnet;
     SetEntryText(e.number, dest->host);
     e.port = dest->port;
-    ConnectEntry(e);
+    return ConnectEntry(e);
 }
 
 }  // namespace velo
