@@ -1,6 +1,7 @@
 #include "connect/ui/PhoneBookDialog.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QActionGroup>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -326,6 +327,20 @@ void PhoneBookDialog::done(int r)
     }
     StorePlacement();
     QDialog::done(r);
+}
+
+void PhoneBookDialog::closeEvent(QCloseEvent* e)
+{
+    // The user's close asks (through reject). A close the program sends
+    // itself - the frame going away on a termination signal closes its
+    // dialogs - must not wait for an answer nobody gives: the changes are
+    // dropped, as Cancel would.
+    if (e->spontaneous()) {
+        QDialog::closeEvent(e);
+        return;
+    }
+    StorePlacement();
+    QDialog::done(Rejected);
 }
 
 void PhoneBookDialog::StorePlacement()

@@ -67,6 +67,9 @@ public:
 
     void done(int r) override;
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void BuildActions();
     void BuildViews();

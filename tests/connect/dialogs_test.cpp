@@ -153,6 +153,17 @@ TEST_F(PhoneBookDialogTest, DeletingAsksAndMovesTheSelectionToTheSamePlaceOrTheN
     d->reject();
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(LoadPhoneBook(store).entries.size(), 4u);
+
+    // Closed by the program (its frame ending on a signal): no question
+    // that nobody would answer, nothing saved.
+    d->show();
+    d->SetEditor([](QWidget*, PhoneBookEntry* e, bool) { *e = Named("다섯", "5"); return true; });
+    d->AddEntry();
+    const size_t asked = answers.asked.size();
+    d->close();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(answers.asked.size(), asked);
+    EXPECT_EQ(LoadPhoneBook(store).entries.size(), 4u);
 }
 
 TEST_F(PhoneBookDialogTest, ViewStyleAndPlacementAreRememberedAndBadPasswordsReported)
