@@ -71,8 +71,7 @@ PhoneBookDialog::PhoneBookDialog(SettingsStore& settings, ComPortList comPorts, 
     dial_->setObjectName(QStringLiteral("dial"));
     dial_->setDefault(true);
     QPushButton* close = buttons->addButton(QStringLiteral("닫기"), QDialogButtonBox::RejectRole);
-    // The dial button runs Dial itself; the box's accepted signal is not used.
-    disconnect(buttons, nullptr, this, nullptr);
+    // The dial button runs Dial itself (the save question first).
     connect(dial_, &QPushButton::clicked, this, &PhoneBookDialog::Dial);
     connect(close, &QPushButton::clicked, this, &PhoneBookDialog::reject);
     lay->addWidget(buttons);
