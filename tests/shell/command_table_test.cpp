@@ -186,8 +186,6 @@ const Expect kExpect[] = {
 // their bar buttons. Each group goes when its feature lands (the test fails
 // while a landed command is still listed).
 const std::set<int> kNotBuiltYet = {
-    // phone book
-    ID_PHONE_BOOK, ID_MANUAL_DIAL, ID_MANUAL_TELNET, ID_REDIAL,
     // transfers
     ID_ZMODEM_SEND, ID_TEXT_UPLOAD, ID_DOWNLOAD_DIR, ID_ZMODEM_SETTINGS,
     // capture
