@@ -37,6 +37,7 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
+#include "connect/ui/DialogButtons.h"
 #include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
@@ -781,14 +782,9 @@ namespace {
 // True when the user confirmed; Cancel never writes settings.
 bool ExecFormDialog(QDialog& d, QFormLayout* form)
 {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     auto* lay = new QVBoxLayout(&d);
     lay->addLayout(form);
-    lay->addWidget(buttons);
+    lay->addWidget(OkCancelButtons(&d));
     return d.exec() == QDialog::Accepted;
 }
 

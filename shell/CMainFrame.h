@@ -212,6 +212,8 @@ private:
     // ---- Programs, documents, folders, small dialogs (FrameTools.cpp) ----
     void createToolCommands();
     QString HelpDocument() const;
+    // "Capture"/"CapDir", the installation folder's cap/ by default.
+    QString CaptureDir() const;
     void StartTextEditor(const QString& file);
     void CharacterMap();
     // The chat pane, once its feature has made it (Ctrl+Tab moves to it).

@@ -59,8 +59,7 @@ void CMainFrame::createToolCommands()
     // File
     Handle(ID_FILE_NEW, [this] { StartTextEditor(QString()); });
     Handle(ID_FILE_OPEN, [this] {
-        QString dir = QString::fromStdString(rt_.Settings().ReadString(
-            settings::kCapture, settings::kCapDir, settings::CaptureDirDefault(InstallDir().toStdString())));
+        QString dir = CaptureDir();
         QString f = QFileDialog::getOpenFileName(this, QStringLiteral("문서 열기"), dir,
                                                  QStringLiteral("txt 파일 (*.txt);;cap 파일 (*.cap)"));
         if (!f.isEmpty())
@@ -78,8 +77,7 @@ void CMainFrame::createToolCommands()
                                  QStringLiteral("메모리가 부족하거나 car.exe가 없습니다."));
     });
     Handle(ID_OPEN_CAPTURE_DIR, [this] {
-        QString dir = QString::fromStdString(rt_.Settings().ReadString(
-            settings::kCapture, settings::kCapDir, settings::CaptureDirDefault(InstallDir().toStdString())));
+        QString dir = CaptureDir();
         if (QFileInfo(dir).isDir()) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
             return;
@@ -128,6 +126,12 @@ void CMainFrame::createToolCommands()
         else
             term_->setFocus();
     });
+}
+
+QString CMainFrame::CaptureDir() const
+{
+    return QString::fromStdString(rt_.Settings().ReadString(
+        settings::kCapture, settings::kCapDir, settings::CaptureDirDefault(InstallDir().toStdString())));
 }
 
 QString CMainFrame::HelpDocument() const
