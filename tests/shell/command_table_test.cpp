@@ -193,8 +193,8 @@ const std::set<int> kNotBuiltYet = {
     ID_CODE_CAPTURE, ID_CAPTURE_EMPTY, ID_CAPTURE_TOGGLE, ID_CAPTURE_DIR,
     // printing and wheel settings
     ID_PRINT_SCREEN, ID_PRINT_SELECTION, ID_PRINT_SETUP, ID_WHEEL,
-    // macros
-    ID_MACRO_DEFINE, MacroSlotCommand(0), MacroSlotCommand(1), MacroSlotCommand(2), MacroSlotCommand(3),
+    // macros and the key map
+    ID_KEYBOARD, ID_MACRO_DEFINE, MacroSlotCommand(0), MacroSlotCommand(1), MacroSlotCommand(2), MacroSlotCommand(3),
     MacroSlotCommand(4), MacroSlotCommand(5), MacroSlotCommand(6), MacroSlotCommand(7), MacroSlotCommand(8),
     MacroSlotCommand(9),
     // auto-response
@@ -208,8 +208,6 @@ const std::set<int> kNotBuiltYet = {
     ID_SVC_NEXT_PAGE,
     // videotex window
     ID_VTX_VIEW_FILE, ID_VTX_STATE, ID_NO_VIDEOTEX,
-    // keyboard settings
-    ID_KEYBOARD,
 };
 
 struct State {
