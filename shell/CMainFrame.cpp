@@ -98,6 +98,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createVideotexCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();

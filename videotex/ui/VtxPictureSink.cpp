@@ -31,6 +31,8 @@ CVtxWnd* VtxPictureSink::Window() const { return wnd_ && !wnd_->Closed() ? wnd_.
 
 ImageProgressWnd* VtxPictureSink::Progress() const { return progress_.data(); }
 
+ImageViewWnd* VtxPictureSink::Viewer() const { return viewer_.data(); }
+
 void VtxPictureSink::Reply(const uint8_t* bytes, size_t count)
 {
     out_.term.SendToHost(bytes, static_cast<int>(count), ReplyMode::Raw);

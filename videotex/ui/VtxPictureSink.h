@@ -56,7 +56,7 @@ public:
     CVtxWnd* Window() const;
     ImageProgressWnd* Progress() const;
     // The window of the last finished picture (null when closed).
-    ImageViewWnd* Viewer() const { return viewer_; }
+    ImageViewWnd* Viewer() const;
     ImageIndexReceiver& Images() { return images_; }
 
 private:
