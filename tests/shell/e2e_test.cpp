@@ -1,6 +1,7 @@
 // velo against the demo host over loopback: connect, greeting on screen,
 // automatic log-in answered, a ZModem download started by the host lands in
-// the download directory.
+// the download directory; a videotex picture from the host is drawn in the
+// picture window, and a JPEG sent in image-index packets lands in "Images".
 #include <gtest/gtest.h>
 
 #include "tests/shell/QtTestApp.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <functional>
 
@@ -23,6 +25,11 @@
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "videotex/VtxDecoder.h"
+#include "videotex/ui/CVtxWnd.h"
+#include "videotex/ui/ImageIndexUi.h"
+#include "videotex/ui/VtxImageCanvas.h"
+#include "videotex/ui/VtxPictureSink.h"
 
 using namespace velo;
 
@@ -57,6 +64,28 @@ bool PumpUntil(const std::function<bool()>& done, int ms)
     return done();
 }
 
+// Logs in to the demo host as the Kestrix service with automatic log-in.
+PhoneBookEntry DemoEntry(int port)
+{
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    e.service = 4;  // Kestrix: its log-in prompts
+    SetEntryText(e.name, "데모");
+    SetEntryText(e.number, "127.0.0.1");
+    e.port = port;
+    SetEntryText(e.waitUserId, "회 원 ID :");
+    SetEntryText(e.waitPassword, "비밀 번호:");
+    SetEntryText(e.userId, "guest");
+    SetEntryText(e.password, "pw");
+    return e;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct DemoHost {
     QProcess proc;
     int port = 0;
@@ -65,7 +94,7 @@ struct DemoHost {
         QString script = QStringLiteral(VELO_DEMOHOST);
         QString portFile = dir + "/port";
         proc.start(QStringLiteral("python3"), {script, "--port", "0", "--port-file", portFile, "--files",
-                                               dir + "/files"});
+                                               dir + "/files", "--pictures", QStringLiteral(VELO_NAPLPS_DIR)});
         if (!proc.waitForStarted(5000))
             return false;
         return PumpUntil(
@@ -108,17 +137,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        e.service = 4;  // Kestrix: its log-in prompts
-        SetEntryText(e.name, "데모");
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = host.port;
-        SetEntryText(e.waitUserId, "회 원 ID :");
-        SetEntryText(e.waitPassword, "비밀 번호:");
-        SetEntryText(e.userId, "guest");
-        SetEntryText(e.password, "pw");
-        ASSERT_TRUE(frame.ConnectEntry(e));
+        ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
 
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
                               20000))
@@ -177,4 +196,78 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
     }
+}
+
+TEST(EndToEnd, TheHostsPictureIsDrawnInItsWindowAndItsImageLandsInImages)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    store.WriteInt("초기 환경", "ImageIndex", 41);
+
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path()));
+
+    // The picture as the decoder alone draws the sample the host sends.
+    const QByteArray sample = ReadAll(QStringLiteral(VELO_NAPLPS_DIR "/MIATA1.nap"));
+    ASSERT_FALSE(sample.isEmpty());
+    VtxImageCanvas canvas;
+    canvas.SetPauseHandler([](int) {});
+    VtxDecoder decoder;
+    canvas.RebuildFonts(decoder.State());
+    decoder.Feed(canvas, reinterpret_cast<const uint8_t*>(sample.constData()), size_t(sample.size()));
+    const QImage want = canvas.Picture();
+
+    AppRuntime runtime(store, false);
+    CMainFrame frame(runtime);
+    frame.show();
+    CAnsiTerm* term = frame.Terminal();
+    ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("선택 >>") != std::string::npos; }, 20000))
+        << ScreenText(term);
+
+    auto send = [&](const char* text) {
+        runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(text), int(strlen(text)));
+    };
+    auto menus = [&] {
+        const std::string all = HistoryText(term);
+        int n = 0;
+        for (size_t at = all.find("선택 >>"); at != std::string::npos; at = all.find("선택 >>", at + 1))
+            ++n;
+        return n;
+    };
+    const int before = menus();
+    send("6\r");
+    VtxPictureSink* pictures = frame.Pictures();
+    ASSERT_TRUE(PumpUntil([&] { return pictures->Window() && pictures->Window()->Picture() == want; }, 20000));
+    CVtxWnd* wnd = pictures->Window();
+    EXPECT_TRUE(wnd->isVisible());
+    EXPECT_EQ(wnd->windowTitle(), "VTX 보기");
+    EXPECT_EQ(term->Term().GetDataMode(), DataMode::Videotex);
+    EXPECT_TRUE(frame.CommandChecked(ID_VTX_STATE));
+    // Enter in the picture window goes to the host, which ends the picture.
+    QTest::keyClick(wnd, Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return term->Term().GetDataMode() == DataMode::Text && !pictures->Window(); },
+                          20000));
+    // The host's menu follows the picture.
+    ASSERT_TRUE(PumpUntil([&] { return menus() > before; }, 20000)) << ScreenText(term);
+
+    send("7\r");
+    const QString stored = dir.filePath("Images/00000041.jpg");
+    ASSERT_TRUE(PumpUntil([&] { return pictures->Viewer() != nullptr; }, 20000)) << ScreenText(term);
+    const QByteArray jpeg = ReadAll(dir.filePath("files/velo-demo.jpg"));
+    ASSERT_FALSE(jpeg.isEmpty());
+    EXPECT_EQ(ReadAll(stored), jpeg);
+    EXPECT_EQ(store.ReadInt("초기 환경", "ImageIndex", -1), 42);
+    EXPECT_EQ(pictures->Viewer()->Path(), stored);
+    EXPECT_EQ(pictures->Viewer()->Image().size(), QSize(160, 100));
+    EXPECT_TRUE(pictures->Progress()->isHidden());
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("사진을 다 보냈습니다.") != std::string::npos; }, 20000))
+        << ScreenText(term);
+    EXPECT_EQ(term->Term().GetDataMode(), DataMode::Text);
+
+    frame.OnCommand(ID_CONN_HANGUP);
+    PumpUntil([] { return false; }, 200);
 }
