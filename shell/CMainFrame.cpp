@@ -55,6 +55,7 @@
 #include "shell/SplashWindow.h"
 #include "shell/Startup.h"
 #include "shell/TipsDialog.h"
+#include "shell/VeloApp.h"
 
 namespace velo {
 
@@ -83,7 +84,8 @@ const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔
 
 QString CMainFrame::InstallDir() const
 {
-    return QString::fromStdString(ReadInstallDir(rt_.Settings(), QDir::currentPath().toStdString()));
+    // The same folder the start-up prepared (with its Down/ and Images/).
+    return QString::fromStdString(ReadInstallDir(rt_.Settings(), DefaultInstallDir().toStdString()));
 }
 
 CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)

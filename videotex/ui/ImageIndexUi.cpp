@@ -32,6 +32,7 @@ ImageProgressWnd::ImageProgressWnd(std::function<uint64_t()> received, QWidget* 
     timer_->setInterval(1000);
     connect(timer_, &QTimer::timeout, this, &ImageProgressWnd::Refresh);
     timer_->start();
+    adjustSize();
 }
 
 void ImageProgressWnd::SetFileName(const QString& name)

@@ -11,6 +11,17 @@
 
 namespace velo {
 
+namespace {
+// A window the stream opens appears centred over the frame, as a dialog
+// of it would.
+void ShowOver(QWidget* w, QWidget* parent)
+{
+    if (parent && !w->isVisible())
+        w->move(parent->geometry().center() - QPoint(w->width() / 2, w->height() / 2));
+    w->show();
+}
+}  // namespace
+
 VtxPictureSink::VtxPictureSink(Outlets out)
     : out_(std::move(out)),
       images_({out_.settings, out_.imagesFolder,
@@ -57,7 +68,7 @@ bool VtxPictureSink::OpenVideotex()
         }
         connect(w, &CVtxWnd::closing, this, &VtxPictureSink::OnWindowClosing);
         wnd_ = w;
-        w->show();
+        ShowOver(w, out_.parent);
     }
     receiver_.Reset();
     return true;
@@ -101,7 +112,7 @@ void VtxPictureSink::StartImageIndex()
         connect(progress_, &ImageProgressWnd::cancelPressed, this, &VtxPictureSink::AskCancel);
     }
     progress_->SetFileName(QString());
-    progress_->show();
+    ShowOver(progress_, out_.parent);
 }
 
 PictureSink::Result VtxPictureSink::ImageIndexBytes(const uint8_t* data, int count)
@@ -133,7 +144,7 @@ void VtxPictureSink::ShowPicture(const QString& path)
 {
     auto* v = new ImageViewWnd(path, out_.parent);
     viewer_ = v;
-    v->show();
+    ShowOver(v, out_.parent);
 }
 
 void VtxPictureSink::AskCancel()
