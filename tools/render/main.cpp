@@ -22,7 +22,6 @@
 #include <string_view>
 #include <vector>
 
-#include <QAction>
 #include <QApplication>
 #include <QImage>
 
@@ -54,17 +53,6 @@ bool ReadAll(std::FILE* f, std::vector<uint8_t>& out)
         out.insert(out.end(), buf, buf + n);
     return !std::ferror(f);
 }
-
-// A terminal window without a frame: no commands, key map, macros or sounds.
-class NoHost : public velo::TermHost {
-public:
-    QAction* Action(int) const override { return nullptr; }
-    void UpdateCommandUi() override {}
-    bool KeyMapped(int) const override { return false; }
-    void SendKey(int, bool) override {}
-    void SendMacro(const uint8_t*, int) override {}
-    void PlaySound(std::string_view) override {}
-};
 
 // Feeds as the frame does: what a feed leaves (after a tune) is fed again.
 template <class FeedFn, class HoldFn>
@@ -161,7 +149,7 @@ int main(int argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         velo::ConnFacade conn(out);
-        NoHost host;
+        velo::NullTermHost host;
         velo::CAnsiTerm window(out, conn, host);
         flags.TermShared.PictureMode = picture;
         window.SetScreenSize(columns, rows);

@@ -137,12 +137,7 @@ class DemoHostTest(unittest.TestCase):
         c.until("안녕히 가십시오.")
 
     def test_download_by_zmodem_reaches_rz_intact(self):
-        c = Client(self.port)
-        c.until("회 원 ID :")
-        c.line("guest")
-        c.until("비밀 번호:")
-        c.line("pw")
-        c.until("선택 >> ")
+        c = self.login()
         c.line("dn 1")
         c.until("ZModem")
         c.until(b"\r\n")
@@ -184,7 +179,6 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
-
 
     def login(self):
         c = Client(self.port)
