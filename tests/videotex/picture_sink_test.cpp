@@ -225,6 +225,12 @@ TEST_F(PictureSinkTest, KeysInThePictureWindowGoToTheHost)
         EXPECT_EQ(keys, c.bytes) << QKeySequence(c.key | c.mods).toString().toStdString();
     }
     EXPECT_TRUE(w->isVisible());  // Esc sent, the window stays
+    // Shift+F10 opens the context menu instead of sending F10.
+    keys.clear();
+    QTest::keyClick(w, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(keys, "");
+    EXPECT_TRUE(w->ContextMenu()->isVisible());
+    w->ContextMenu()->hide();
 }
 
 TEST_F(PictureSinkTest, ASmallerSizeShowsTheTopLeftAndIsStored)

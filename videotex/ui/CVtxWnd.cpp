@@ -180,14 +180,19 @@ bool CVtxWnd::SavePicture(const QString& path) const
 
 void CVtxWnd::SavePictureAs()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("그림 저장"), QStringLiteral("vtx.png"),
+    // The picture as it is now: the host may go on drawing, or end the
+    // picture and so close this window, while the user picks a name. The
+    // dialogs belong to the frame for that reason.
+    const QImage shown = Picture();
+    QWidget* owner = parentWidget();
+    QString path = QFileDialog::getSaveFileName(owner, QStringLiteral("그림 저장"), QStringLiteral("vtx.png"),
                                                 QStringLiteral("PNG 파일 (*.png)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
         path += QStringLiteral(".png");
-    if (!SavePicture(path))
-        QMessageBox::warning(this, QStringLiteral("Vellow"),
+    if (!shown.save(path, "PNG"))
+        QMessageBox::warning(owner, QStringLiteral("Vellow"),
                              QStringLiteral("파일 %1 (을)를 저장할 수 없습니다.").arg(path));
 }
 
@@ -210,7 +215,7 @@ void CVtxWnd::keyPressEvent(QKeyEvent* e)
 {
     const Qt::KeyboardModifiers mods = e->modifiers();
     if ((e->key() == Qt::Key_F10 && (mods & Qt::ShiftModifier)) || e->key() == Qt::Key_Menu) {
-        menu_->exec(mapToGlobal(QPoint(5, 5)));
+        menu_->popup(mapToGlobal(QPoint(5, 5)));
         return;
     }
     if (const char* bytes = KeyBytes(e->key(), mods)) {
@@ -229,8 +234,10 @@ void CVtxWnd::keyPressEvent(QKeyEvent* e)
 
 void CVtxWnd::contextMenuEvent(QContextMenuEvent* e)
 {
+    // Not exec(): the host may close the window while the menu is open, and
+    // no handler of the window may wait in a loop of its own meanwhile.
     const QPoint at = e->reason() == QContextMenuEvent::Mouse ? e->globalPos() : mapToGlobal(QPoint(5, 5));
-    menu_->exec(at);
+    menu_->popup(at);
 }
 
 void CVtxWnd::closeEvent(QCloseEvent* e)
