@@ -98,6 +98,8 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createCaptureCommands();
+    createMacroCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -394,7 +396,7 @@ void CMainFrame::RefreshStatusBar()
         if (l->text() != text)
             l->setText(text);
     };
-    set(PaneCapture, QStringLiteral("*"));
+    set(PaneCapture, CapturePaneText());
     set(PanePicture, flags_.TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
     set(PaneHeader, QStringLiteral("말머리:''"));
     int svc = flags_.TermShared.ServiceKind;
@@ -628,6 +630,7 @@ bool CMainFrame::ExitSequence()
     hide();
     if (life_)
         life_->Disconnect();
+    ExitCapture();
     rt_.Sounds().Play("종료", true);
     return true;
 }

@@ -19,6 +19,7 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -27,7 +28,9 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class CaptureUi;
 class ConnLifecycle;
+class KeyMapDialog;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -110,6 +113,22 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Capture (shell/FrameCapture.cpp) ----
+    // The capture-file dialog; true when it ended with OK and a file was taken.
+    bool ChooseCaptureFile();
+    bool CaptureDialogOk() const { return captureChoseOk_; }
+    void ChooseCaptureDir();
+    // The status bar's capture pane: the file's name, "*" when none.
+    QString CapturePaneText() const;
+    void RefreshCaptureUi();
+
+    // ---- Macros and the key map (shell/FrameMacros.cpp) ----
+    // Sends macro slot 0..9; false when refused (a transfer, the scrollback view).
+    bool RunMacro(int slot);
+    // "기능키": opened, or brought to the front when it is open.
+    void OpenKeyMapDialog();
+    KeyMapDialog* KeyMapWindow() const;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -169,6 +188,17 @@ private:
     bool stateSaved_ = false;
     QRect normalFrame_;
     QString commandLine_;
+
+    // ---- Capture ----
+    void createCaptureCommands();
+    // The exit sequence's capture steps: end, close, keep the name.
+    void ExitCapture();
+    std::unique_ptr<CaptureUi> captureUi_;
+    bool captureChoseOk_ = false;
+
+    // ---- Macros and the key map ----
+    void createMacroCommands();
+    QPointer<QDialog> keyMapDialog_;
 };
 
 }  // namespace velo
