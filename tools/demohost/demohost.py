@@ -7,10 +7,13 @@ colours, shows a numbered menu and a bracketed choice list, asks the log-in
 prompts of the Kestrix service (so automatic log-in can be tried), echoes
 lines, and sends a file by ZModem with Debian's sz on "dn N".
 
-    demohost.py [--port 2323] [--files DIR] [--stream FILE] [--once]
+    demohost.py [--port 2323] [--files DIR] [--stream FILE] [--record FILE] [--once]
 
 --stream sends FILE right after the telnet negotiation and closes (for
-benchmarks); --once serves one connection and exits. Without --files the
+benchmarks); --record appends every data byte a session sends (as the
+terminal sees it: no negotiation, no doubled 0xFF) to FILE, so a test can
+compare what the terminal kept with what was sent; --once serves one
+connection and exits. Without --files the
 offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
 when the host ends, also on SIGTERM, SIGINT or SIGHUP.
 """
@@ -44,8 +47,9 @@ def ks(text):
 class Telnet:
     """Telnet framing over one socket: option negotiation in, IAC doubling out."""
 
-    def __init__(self, sock):
+    def __init__(self, sock, record=None):
         self.sock = sock
+        self.record = record
         self.state = "data"
         self.sb = bytearray()
         self.ttype = None
@@ -62,6 +66,11 @@ class Telnet:
     def send(self, data):
         if isinstance(data, str):
             data = ks(data)
+        if self.record:
+            # Before the bytes leave: whoever reads the record after seeing
+            # them on the screen finds them there.
+            self.record.write(data)
+            self.record.flush()
         self.send_raw(data.replace(b"\xff", b"\xff\xff"))
 
     def negotiate(self):
@@ -293,7 +302,14 @@ def send_zmodem(t, path):
 
 
 def session(conn, args):
-    t = Telnet(conn)
+    if args.record:
+        with open(args.record, "ab") as record:
+            serve_session(Telnet(conn, record), args)
+    else:
+        serve_session(Telnet(conn), args)
+
+
+def serve_session(t, args):
     t.negotiate()
     if args.stream:
         # One doubling pass and one send: the stream is as fast as loopback.
@@ -424,6 +440,7 @@ def main():
     p.add_argument("--port-file", help="write the port actually used to this file")
     p.add_argument("--files", help="folder of the files offered for download")
     p.add_argument("--stream", help="send this file after negotiating, then close")
+    p.add_argument("--record", help="append every data byte sent to this file")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
     for sig in ENDING_SIGNALS:
