@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include <QPointer>
 
@@ -89,6 +90,11 @@ public:
     // The sound scheme; null: silence. The runtime does not own it.
     void SetSounds(EventSounds* sounds) { sounds_ = sounds; }
     AnsiMusic* Music() { return music_.get(); }
+    // The installation directory the start-up prepared (with cap/, Down/,
+    // Up/, Images/); empty until then, and in tests, where the frame reads
+    // the store.
+    const std::string& InstallDir() const { return installDir_; }
+    void SetInstallDir(std::string dir) { installDir_ = std::move(dir); }
 
     // The frame made with this runtime: binds the sink to it and hands its
     // terminal the music player (CMainFrame does this when it is made and
@@ -116,6 +122,7 @@ private:
     std::unique_ptr<AlsaMidiOut> midi_;
     std::unique_ptr<ThreadTimer> timer_;
     std::unique_ptr<AnsiMusic> music_;
+    std::string installDir_;
 };
 
 }  // namespace velo

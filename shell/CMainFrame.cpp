@@ -83,6 +83,9 @@ const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔
 
 QString CMainFrame::InstallDir() const
 {
+    // The folder the start-up prepared; without one (tests) the stored one.
+    if (!rt_.InstallDir().empty())
+        return QString::fromStdString(rt_.InstallDir());
     return QString::fromStdString(ReadInstallDir(rt_.Settings(), QDir::currentPath().toStdString()));
 }
 

@@ -97,7 +97,9 @@ KeyMapDialog::KeyMapDialog(KeyMap& keys, SettingsStore& store, std::function<boo
     for (int i = 0; i < kKeysInDialog; ++i)
         list_->addItem(RowText(keys_, i));
     list_->setCurrentRow(0);
+    // Wide enough for a long sequence, tall enough for 20 of the 32 rows.
     list_->setMinimumWidth(list_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
+    list_->setMinimumHeight(list_->fontMetrics().lineSpacing() * 20);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { SendSelected(); });
 
     auto* sendButton = new QPushButton(QStringLiteral("보내기(&T)"));

@@ -112,6 +112,7 @@ int VeloMain(int argc, char** argv)
     QString installDir = PrepareInstallDir(*store);
     if (installDir.isEmpty())
         installDir = QDir::currentPath();
+    runtime->SetInstallDir(installDir.toStdString());
 
     // 3. The network.
     if (!NetworkAvailable()) {
