@@ -86,6 +86,22 @@ struct DemoHost {
     }
 };
 
+// The demo host as a Kestrix telnet entry whose log-in is answered.
+PhoneBookEntry DemoEntry(int port)
+{
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    e.service = 4;  // Kestrix: its log-in prompts
+    SetEntryText(e.name, "데모");
+    SetEntryText(e.number, "127.0.0.1");
+    e.port = port;
+    SetEntryText(e.waitUserId, "회 원 ID :");
+    SetEntryText(e.waitPassword, "비밀 번호:");
+    SetEntryText(e.userId, "guest");
+    SetEntryText(e.password, "pw");
+    return e;
+}
+
 }  // namespace
 
 TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
@@ -109,17 +125,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        e.service = 4;  // Kestrix: its log-in prompts
-        SetEntryText(e.name, "데모");
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = host.port;
-        SetEntryText(e.waitUserId, "회 원 ID :");
-        SetEntryText(e.waitPassword, "비밀 번호:");
-        SetEntryText(e.userId, "guest");
-        SetEntryText(e.password, "pw");
-        ASSERT_TRUE(frame.ConnectEntry(e));
+        ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
 
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
                               20000))
@@ -242,16 +248,7 @@ TEST(EndToEnd, VeloCapturesADemoHostSessionAsTheHostSentIt)
     CAnsiTerm* term = frame.Terminal();
     Capture& cap = runtime.CaptureFile();
 
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    e.service = 4;
-    SetEntryText(e.number, "127.0.0.1");
-    e.port = host.port;
-    SetEntryText(e.waitUserId, "회 원 ID :");
-    SetEntryText(e.waitPassword, "비밀 번호:");
-    SetEntryText(e.userId, "guest");
-    SetEntryText(e.password, "pw");
-    ASSERT_TRUE(frame.ConnectEntry(e));
+    ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
 
     // The host waits at its prompt once the menu is shown; what it sent so
     // far is in the record, and the terminal has taken all of it.

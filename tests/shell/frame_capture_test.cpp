@@ -25,24 +25,12 @@
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "shell/MacroDialogs.h"
+#include "support/TestKit.h"
 #include "terminal/ui/CAnsiTerm.h"
 
 using namespace velo;
 
 namespace {
-
-class Recorder : public ConnLine {
-public:
-    int Write(const uint8_t* d, int n) override
-    {
-        out.append(reinterpret_cast<const char*>(d), size_t(n));
-        return n;
-    }
-    int Read(uint8_t*, int, int) override { return 0; }
-    int Available() override { return 0; }
-    bool IsOpen() override { return true; }
-    std::string out;
-};
 
 // Answers the next modal dialogs in order, each once it shows.
 class ModalAnswers {
@@ -104,7 +92,7 @@ struct FrameFeatures : ::testing::Test {
     MemorySettingsStore store;
     AppRuntime rt{store, false};
     SharedFlags& flags = rt.Flags();
-    Recorder line;
+    test::QueueLine line;  // what goes to the host
     QTemporaryDir dir;
     void SetUp() override
     {
