@@ -18,6 +18,10 @@ Capture::~Capture() { Close(); }
 
 void Capture::Load(const std::string& installDir)
 {
+    // A frame made anew starts stopped, whatever an earlier one left.
+    Close();
+    failed_ = ending_ = false;
+    pending_.clear();
     installDir_ = installDir;
     name_ = settings::ReadStringDefault(settings_, settings::kCapture, settings::kCapFile);
     code_ = false;
@@ -159,10 +163,15 @@ void Capture::Empty()
 
 void Capture::Recover()
 {
-    if (!failed_)
+    if (!failed_ || recovering_)
         return;
+    // While the question is open what arrives is still kept (failed_ stays
+    // set until the file is open again).
+    recovering_ = true;
+    const bool opened = Open(false);
+    recovering_ = false;
     failed_ = false;
-    if (!Open(false)) {
+    if (!opened) {
         pending_.clear();
         ending_ = false;
         return;

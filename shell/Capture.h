@@ -58,6 +58,8 @@ public:
     void SetDir(const std::string& dir);
 
     const std::string& FileName() const { return name_; }
+    // The file the name stands for (a bare name lies in the capture folder).
+    std::string Path() const { return Resolve(name_); }
     // The chosen file (only while stopped; false otherwise). A name without
     // a folder lies in the capture folder.
     bool SetFileName(const std::string& path);
@@ -120,6 +122,7 @@ private:
     // ending when it failed.
     bool failed_ = false;
     bool ending_ = false;
+    bool recovering_ = false;
     std::string pending_;
 };
 

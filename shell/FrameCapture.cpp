@@ -85,7 +85,7 @@ void CMainFrame::createCaptureCommands()
     Handle(ID_CAPTURE_CHOOSE, [this] { ChooseCaptureFile(); }, [&cap] { return cap.CanChoose(); });
     Handle(ID_CAPTURE_OPEN, [this, &cap] {
         // The user's editor for text files, as the desktop knows it.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(Q(cap.FileName())).absoluteFilePath()));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(cap.Path())));
     }, [&cap] { return !cap.FileName().empty(); });
     Handle(ID_CAPTURE_EMPTY, [&cap] { cap.Empty(); }, [&cap] { return cap.CanEmpty(); });
     Handle(ID_CODE_CAPTURE, [&cap] { cap.ToggleCodeMode(); }, {}, [&cap] { return cap.CodeMode(); });

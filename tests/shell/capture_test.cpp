@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,12 @@ struct FakeUi : CaptureUi {
     int emptyAsked = 0;
     int screens = 0;
     int failures = 0;
+    std::function<void()> whileAsked;  // runs while the open question is shown
     bool RetryOpen(const std::string& path) override
     {
         retryAsked.push_back(path);
+        if (whileAsked)
+            whileAsked();
         if (retryAnswers.empty())
             return false;
         bool a = retryAnswers.front();
@@ -309,18 +313,23 @@ TEST_F(CaptureTest, AVanishedFolderStopsWritingAsksAndRetryWritesWhatWasKept)
     EXPECT_FALSE(cap.FileOpen());
     EXPECT_TRUE(cap.CodeCapturing());  // what comes is kept while the question waits
     Feed("kept");
-    // Recovering while the folder is still gone asks; Retry after the folder
-    // is back writes what was kept.
+    // Recovering while the folder is still gone asks; what arrives while
+    // the question is open is kept too, and Retry, once the folder is back,
+    // writes it all.
     ui.retryAnswers = {true};
     ui.retryAsked.clear();
-    std::filesystem::create_directory(sub);
+    ui.whileAsked = [&] {
+        Feed(" during");
+        std::filesystem::create_directory(sub);
+    };
     cap.Recover();
-    EXPECT_TRUE(ui.retryAsked.empty());  // it opened at once
+    ui.whileAsked = nullptr;
+    EXPECT_EQ(ui.retryAsked, (std::vector<std::string>{path}));
     EXPECT_TRUE(cap.FileOpen());
     EXPECT_EQ(cap.State(), CaptureState::Capturing);
     Feed("!");
     cap.End();
-    EXPECT_EQ(ReadFile(path), "lost? kept!");
+    EXPECT_EQ(ReadFile(path), "lost? kept during!");
 
     // Gone again, and this time the user cancels: no name, stopped.
     ASSERT_TRUE(cap.SetFileName(path));
