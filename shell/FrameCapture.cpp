@@ -1,6 +1,5 @@
 // The frame's capture commands: the capture file's dialogs and messages over
 // the window-free Capture of the runtime, and the terminal as its writer.
-#include <QAction>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
