@@ -4,8 +4,8 @@
 // service, the transfer slot, the key map, the auto-response table, the macro
 // sender and the ten macros, the capture file, the sound scheme and the ANSI
 // music output. Every engine gets what it needs of them at construction; the
-// frame is made with the runtime and attaches itself to it. Tests and benchmarks make their own runtime over a
-// MemorySettingsStore.
+// frame is made with the runtime and attaches itself to it. Tests and
+// benchmarks make their own runtime over a MemorySettingsStore.
 //
 // Lifetime: the runtime outlives the frame made with it.
 #pragma once
