@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "base/CommandIds.h"
+#include "connect/ui/DialogKit.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "shell/Capture.h"
@@ -30,22 +31,18 @@ public:
 
     bool RetryOpen(const std::string& path) override
     {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("갈무리 파일 오류"),
-                        QStringLiteral("파일 %1 를 열 수 없습니다.\n다른 프로그램이 사용중인 것 같습니다.\n"
-                                       "파일을 닫고 재시도 해보십시오")
-                            .arg(Q(path)),
-                        QMessageBox::Retry | QMessageBox::Cancel, &f_);
-        box.setObjectName(QStringLiteral("CaptureFileError"));
-        return box.exec() == QMessageBox::Retry;
+        return ShowMessageBox()(&f_, QMessageBox::Warning, QStringLiteral("갈무리 파일 오류"),
+                                QStringLiteral("파일 %1 를 열 수 없습니다.\n다른 프로그램이 사용중인 것 같습니다.\n"
+                                               "파일을 닫고 재시도 해보십시오")
+                                    .arg(Q(path)),
+                                QMessageBox::Retry | QMessageBox::Cancel) == QMessageBox::Retry;
     }
 
     bool ConfirmEmpty() override
     {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Vellow"),
-                        QStringLiteral("이전에 갈무리된 내용이 다 지워집니다.\n그래도 하시겠습니까?"),
-                        QMessageBox::Yes | QMessageBox::No, &f_);
-        box.setObjectName(QStringLiteral("CaptureEmpty"));
-        return box.exec() == QMessageBox::Yes;
+        return ShowMessageBox()(&f_, QMessageBox::Question, QStringLiteral("Vellow"),
+                                QStringLiteral("이전에 갈무리된 내용이 다 지워집니다.\n그래도 하시겠습니까?"),
+                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 
     void AppendScreen() override
@@ -101,8 +98,9 @@ void CMainFrame::createCaptureCommands()
             QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
             return;
         }
-        QMessageBox::information(this, QStringLiteral("Vellow"),
-                                 QStringLiteral("설정된 디렉토리가 더이상 존재하지 않습니다.\n다시 설정 하십시오."));
+        ShowMessageBox()(this, QMessageBox::Information, QStringLiteral("Vellow"),
+                         QStringLiteral("설정된 디렉토리가 더이상 존재하지 않습니다.\n다시 설정 하십시오."),
+                         QMessageBox::Ok);
         OnCommand(ID_CAPTURE_DIR);
     });
 }
