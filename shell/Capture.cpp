@@ -62,14 +62,6 @@ bool Capture::SetFileName(const std::string& path)
     return true;
 }
 
-std::string Capture::PaneText() const
-{
-    if (name_.empty())
-        return "*";
-    size_t slash = name_.find_last_of('/');
-    return slash == std::string::npos ? name_ : name_.substr(slash + 1);
-}
-
 bool Capture::TryOpen(bool truncate)
 {
     const std::string path = Resolve(name_);

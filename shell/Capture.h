@@ -63,8 +63,6 @@ public:
     // The chosen file (only while stopped; false otherwise). A name without
     // a folder lies in the capture folder.
     bool SetFileName(const std::string& path);
-    // The status bar's pane: the name after its last '/', "*" when none.
-    std::string PaneText() const;
 
     CaptureState State() const { return state_; }
     bool FileOpen() const { return fd_ >= 0; }

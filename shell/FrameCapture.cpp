@@ -1,12 +1,10 @@
 // The frame's capture commands: the capture file's dialogs and messages over
 // the window-free Capture of the runtime, and the terminal as its writer.
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <QUrl>
 
 #include "base/CommandIds.h"
 #include "connect/ui/DialogKit.h"
@@ -72,37 +70,33 @@ void CMainFrame::createCaptureCommands()
     cap.SetUi(captureUi_.get());
     cap.Load(InstallDir().toStdString());
     term_->Term().SetCapture(&cap);
+    // Every capture command may change the file name (a cancelled open
+    // forgets it): the pane follows.
+    auto then = [this](std::function<void()> act) {
+        return [this, act] {
+            act();
+            RefreshCaptureUi();
+        };
+    };
 
-    Handle(ID_CAPTURE_START, [&cap] { cap.Start(); }, [&cap] { return cap.CanStart(); },
+    Handle(ID_CAPTURE_START, then([&cap] { cap.Start(); }), [&cap] { return cap.CanStart(); },
            [&cap] { return cap.State() == CaptureState::Capturing; });
     Handle(ID_CAPTURE_PAUSE, [&cap] { cap.PauseOrResume(); }, [&cap] { return cap.CanPauseOrEnd(); },
            [&cap] { return cap.State() == CaptureState::Paused; });
     Handle(ID_CAPTURE_END, [&cap] { cap.End(); }, [&cap] { return cap.CanPauseOrEnd(); });
-    Handle(ID_CAPTURE_CHOOSE, [this] { ChooseCaptureFile(); }, [&cap] { return cap.CanChoose(); });
-    Handle(ID_CAPTURE_OPEN, [this, &cap] {
-        // The user's editor for text files, as the desktop knows it.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(cap.Path())));
-    }, [&cap] { return !cap.FileName().empty(); });
-    Handle(ID_CAPTURE_EMPTY, [&cap] { cap.Empty(); }, [&cap] { return cap.CanEmpty(); });
+    Handle(ID_CAPTURE_CHOOSE, then([this] { ChooseCaptureFile(); }), [&cap] { return cap.CanChoose(); });
+    Handle(ID_CAPTURE_OPEN, [this, &cap] { StartTextEditor(Q(cap.Path())); },
+           [&cap] { return !cap.FileName().empty(); });
+    Handle(ID_CAPTURE_EMPTY, then([&cap] { cap.Empty(); }), [&cap] { return cap.CanEmpty(); });
     Handle(ID_CODE_CAPTURE, [&cap] { cap.ToggleCodeMode(); }, {}, [&cap] { return cap.CodeMode(); });
-    Handle(ID_CAPTURE_TOGGLE, [this, &cap] {
+    Handle(ID_CAPTURE_TOGGLE, then([this, &cap] {
         if (cap.State() != CaptureState::Stopped)
             cap.End();
         else if (ChooseCaptureFile())
             cap.Start();
-    });
+    }));
     Handle(ID_CAPTURE_DIR, [this] { ChooseCaptureDir(); });
-    Handle(ID_OPEN_CAPTURE_DIR, [this, &cap] {
-        const QString dir = Q(cap.Dir());
-        if (QFileInfo(dir).isDir()) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
-            return;
-        }
-        ShowMessageBox()(this, QMessageBox::Information, QStringLiteral("Vellow"),
-                         QStringLiteral("설정된 디렉토리가 더이상 존재하지 않습니다.\n다시 설정 하십시오."),
-                         QMessageBox::Ok);
-        OnCommand(ID_CAPTURE_DIR);
-    });
+    RefreshCaptureUi();
 }
 
 bool CMainFrame::ChooseCaptureFile()
@@ -111,7 +105,7 @@ bool CMainFrame::ChooseCaptureFile()
     captureChoseOk_ = false;
     if (!cap.CanChoose())
         return false;
-    QFileDialog d(this, QStringLiteral("갈무리 파일 선택"), Q(cap.Dir()),
+    QFileDialog d(this, QStringLiteral("갈무리 파일 선택"), CaptureDir(),
                   QStringLiteral("txt 파일 (*.txt);;cap 파일 (*.cap);;모든 파일 (*)"));
     d.setObjectName(QStringLiteral("CaptureFileDialog"));
     // An existing file is appended to, a new one is made: never the
@@ -126,14 +120,13 @@ bool CMainFrame::ChooseCaptureFile()
     if (path.isEmpty() || QFileInfo(path).isDir())
         return false;
     captureChoseOk_ = cap.SetFileName(QFileInfo(path).absoluteFilePath().toStdString());
-    RefreshCaptureUi();
     return captureChoseOk_;
 }
 
 void CMainFrame::ChooseCaptureDir()
 {
     Capture& cap = rt_.CaptureFile();
-    QFileDialog d(this, QStringLiteral("갈무리 디렉토리 선택"), Q(cap.Dir()));
+    QFileDialog d(this, QStringLiteral("갈무리 디렉토리 선택"), CaptureDir());
     d.setObjectName(QStringLiteral("CaptureDirDialog"));
     d.setFileMode(QFileDialog::Directory);
     d.setOption(QFileDialog::ShowDirsOnly);
@@ -144,11 +137,9 @@ void CMainFrame::ChooseCaptureDir()
 
 void CMainFrame::RefreshCaptureUi()
 {
-    RefreshStatusBar();
+    SetCapturePane(Q(rt_.CaptureFile().FileName()));
     UpdateCommandUi();
 }
-
-QString CMainFrame::CapturePaneText() const { return Q(rt_.CaptureFile().PaneText()); }
 
 void CMainFrame::ExitCapture()
 {
