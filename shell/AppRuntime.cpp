@@ -19,7 +19,8 @@ namespace velo {
 AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     : out_{settings, sink_, flags_},
       conn_(out_),
-      macros_([this](const uint8_t* p, int n) { conn_.ConnWrite(p, n); })
+      macros_([this](const uint8_t* p, int n) { conn_.ConnWrite(p, n); }, &UiWait),
+      capture_(settings)
 {
     loop_ = std::make_unique<QtUiLoop>();
     conn_.SetUiLoop(loop_.get());
@@ -65,6 +66,8 @@ void AppRuntime::Attach(CMainFrame* frame)
 
 void AppRuntime::Detach(CMainFrame* frame)
 {
+    // The capture file stays; the frame's questions and screen go.
+    capture_.SetUi(nullptr);
     if (music_) {
         music_->Stop();
         if (frame->Terminal())

@@ -2,16 +2,17 @@
 // that knows them: the settings store it is given, the shared flags, the frame
 // sink, the connection facade with its telnet socket, serial line and modem
 // service, the transfer slot, the key map, the auto-response table, the macro
-// sender, the sound scheme and the ANSI music output. Every engine gets what
-// it needs of them at construction; the frame is made with the runtime and
-// attaches itself to it. Tests and benchmarks make their own runtime over a
-// MemorySettingsStore.
+// sender and the ten macros, the capture file, the sound scheme and the ANSI
+// music output. Every engine gets what it needs of them at construction; the
+// frame is made with the runtime and attaches itself to it. Tests and
+// benchmarks make their own runtime over a MemorySettingsStore.
 //
 // Lifetime: the runtime outlives the frame made with it.
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include <QPointer>
 
@@ -20,8 +21,10 @@
 #include "base/FrameSink.h"
 #include "base/Outlets.h"
 #include "connect/Conn.h"
+#include "shell/Capture.h"
 #include "shell/KeyMap.h"
 #include "shell/MacroSender.h"
+#include "shell/MacroSet.h"
 #include "terminal/AutoResponse.h"
 
 namespace velo {
@@ -79,10 +82,18 @@ public:
     KeyMap& Keys() { return keys_; }
     AutoResponseTable& Responses() { return responses_; }
     MacroSender& Macros() { return macros_; }
+    // The ten macro texts (the chat pane's, loaded when the frame is made).
+    MacroSet& MacroTexts() { return macroTexts_; }
+    Capture& CaptureFile() { return capture_; }
     EventSounds& Sounds() { return sounds_ ? *sounds_ : silence_; }
     // The sound scheme; null: silence. The runtime does not own it.
     void SetSounds(EventSounds* sounds) { sounds_ = sounds; }
     AnsiMusic* Music() { return music_.get(); }
+    // The installation directory the start-up prepared (with cap/, Down/,
+    // Up/, Images/); empty until then, and in tests, where the frame reads
+    // the store.
+    const std::string& InstallDir() const { return installDir_; }
+    void SetInstallDir(std::string dir) { installDir_ = std::move(dir); }
 
     // The frame made with this runtime: binds the sink to it and hands its
     // terminal the music player (CMainFrame does this when it is made and
@@ -103,11 +114,14 @@ private:
     KeyMap keys_;
     AutoResponseTable responses_;
     MacroSender macros_;
+    MacroSet macroTexts_;
+    Capture capture_;
     SilentSounds silence_;
     EventSounds* sounds_ = nullptr;
     std::unique_ptr<AlsaMidiOut> midi_;
     std::unique_ptr<ThreadTimer> timer_;
     std::unique_ptr<AnsiMusic> music_;
+    std::string installDir_;
 };
 
 }  // namespace velo

@@ -84,7 +84,10 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.s
 
 QString CMainFrame::InstallDir() const
 {
-    // The same folder the start-up prepared (with its Down/ and Images/).
+    // The folder the start-up prepared (with its cap/, Down/ and Images/);
+    // without one (tests) the stored one, else the same default.
+    if (!rt_.InstallDir().empty())
+        return QString::fromStdString(rt_.InstallDir());
     return QString::fromStdString(ReadInstallDir(rt_.Settings(), DefaultInstallDir().toStdString()));
 }
 
@@ -103,6 +106,8 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createPhoneBookCommands();
     createSerialCommands();
     createToolCommands();
+    createCaptureCommands();
+    createMacroCommands();
     createBars();
     createVideotexCommands();
     createStatusBar();
@@ -639,6 +644,7 @@ bool CMainFrame::ExitSequence()
     hide();
     if (life_)
         life_->Disconnect();
+    ExitCapture();
     rt_.Sounds().Play("종료", true);
     return true;
 }

@@ -20,6 +20,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -29,8 +30,10 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class CaptureUi;
 class ConnLifecycle;
 class VtxPictureSink;
+class KeyMapDialog;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -123,6 +126,21 @@ public:
     void SetCapturePane(const QString& filePath);
     // The header pane: "말머리:'header'".
     void SetHeaderPane(const QString& header);
+
+    // ---- Capture (shell/FrameCapture.cpp) ----
+    // The capture-file dialog; true when it ended with OK and a file was taken.
+    bool ChooseCaptureFile();
+    bool CaptureDialogOk() const { return captureChoseOk_; }
+    void ChooseCaptureDir();
+    // The capture pane and the commands' marks after a change of capture.
+    void RefreshCaptureUi();
+
+    // ---- Macros and the key map (shell/FrameMacros.cpp) ----
+    // Sends macro slot 0..9; false when refused (a transfer, the scrollback view).
+    bool RunMacro(int slot);
+    // "기능키": opened, or brought to the front when it is open.
+    void OpenKeyMapDialog();
+    KeyMapDialog* KeyMapWindow() const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -237,6 +255,17 @@ private:
     void CharacterMap();
     // The chat pane, once its feature has made it (Ctrl+Tab moves to it).
     QPointer<QWidget> chatPane_;
+
+    // ---- Capture ----
+    void createCaptureCommands();
+    // The exit sequence's capture steps: end, close, keep the name.
+    void ExitCapture();
+    std::unique_ptr<CaptureUi> captureUi_;
+    bool captureChoseOk_ = false;
+
+    // ---- Macros and the key map ----
+    void createMacroCommands();
+    QPointer<QDialog> keyMapDialog_;
 };
 
 }  // namespace velo

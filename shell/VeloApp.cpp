@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
 #include <memory>
 
 #include "shell/AppRuntime.h"
@@ -30,17 +28,6 @@ namespace velo {
 namespace {
 bool g_telnetDisabled = false;
 
-// "\w" in the UI thread keeps the window alive while it waits.
-void UiWait(int ms)
-{
-    if (QThread::currentThread() != qApp->thread()) {
-        QThread::msleep(ulong(ms));
-        return;
-    }
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, int(std::max<qint64>(1, until.remainingTime())));
-}
 // SIGTERM, SIGINT and SIGHUP close the frame as the user would, so the
 // settings and the window placement are written.
 int g_signalPipe[2] = {-1, -1};
@@ -123,12 +110,12 @@ int VeloMain(int argc, char** argv)
     auto runtime = std::make_unique<AppRuntime>(*store);
     std::unique_ptr<EventSounds> sounds = CreateCanberraSounds(*store);
     runtime->SetSounds(sounds.get());
-    runtime->Macros().SetWait(&UiWait);
 
     // 2. The installation directory.
     QString installDir = PrepareInstallDir(*store);
     if (installDir.isEmpty())
         installDir = QDir::currentPath();
+    runtime->SetInstallDir(installDir.toStdString());
 
     // 3. The network.
     if (!NetworkAvailable()) {

@@ -3,7 +3,8 @@
 // the download directory; phone book entries of the imitated services log in
 // by themselves and send their pre-send string; redial and manual telnet; a
 // videotex picture from the host is drawn in the picture window, and a JPEG
-// sent in image-index packets lands in "Images".
+// sent in image-index packets lands in "Images"; a session captured as code
+// and as text holds what the host sent.
 #include <gtest/gtest.h>
 
 #include "tests/shell/FrameKit.h"
@@ -34,6 +35,7 @@
 #include "connect/ui/DialDialog.h"
 #include "connect/ui/PhoneBookDialog.h"
 #include "shell/AppRuntime.h"
+#include "shell/Capture.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
@@ -409,6 +411,122 @@ TEST(EndToEnd, TheHostsPictureIsDrawnInItsWindowAndItsImageLandsInImages)
     ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("사진을 다 보냈습니다.") != std::string::npos; }, 20000))
         << ScreenText(term);
     EXPECT_EQ(term->Term().GetDataMode(), DataMode::Text);
+
+    frame.OnCommand(ID_CONN_HANGUP);
+    PumpUntil([] { return false; }, 200);
+}
+
+namespace {
+
+// The lines a host's bytes make on a screen that only moves down: escape
+// sequences (ESC [ ... final) dropped, split at CR LF, trailing blanks gone.
+QList<QByteArray> PlainLines(const QByteArray& sent)
+{
+    QByteArray text;
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        if (sent[i] == '\x1b' && i + 1 < sent.size() && sent[i + 1] == '[') {
+            i += 2;
+            while (i < sent.size() && !(sent[i] >= 0x40 && sent[i] <= 0x7E))
+                ++i;
+            continue;
+        }
+        text += sent[i];
+    }
+    QList<QByteArray> lines = text.split('\n');
+    for (QByteArray& l : lines) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+        while (l.endsWith(' '))
+            l.chop(1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(EndToEnd, VeloCapturesADemoHostSessionAsTheHostSentIt)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    const QString record = dir.filePath("sent");
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--record", record}));
+
+    AppRuntime runtime(store, false);
+    CMainFrame frame(runtime);
+    frame.show();
+    CAnsiTerm* term = frame.Terminal();
+    Capture& cap = runtime.CaptureFile();
+
+    ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
+
+    // The host waits at its prompt once the menu is shown; what it sent so
+    // far is in the record, and the terminal has taken all of it.
+    auto atPrompt = [&](int prompts) {
+        return PumpUntil(
+            [&] {
+                const QByteArray sent = ReadAll(record);
+                return sent.count(QByteArray("\xBC\xB1\xC5\xC3 >> ")) == prompts &&  // "선택 >> "
+                       sent.endsWith("\x1b[0;37;44m") && ScreenText(term).find("선택 >>") != std::string::npos;
+            },
+            20000);
+    };
+    auto type = [&](const char* s) { runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(s), int(strlen(s))); };
+    ASSERT_TRUE(atPrompt(1)) << ScreenText(term);
+    PumpUntil([] { return false; }, 200);
+
+    // Code capture of the colour and Hangul pages: the file is the host's bytes.
+    const QString codeFile = dir.filePath("code.cap");
+    ASSERT_TRUE(cap.SetFileName(codeFile.toStdString()));
+    frame.OnCommand(ID_CODE_CAPTURE);
+    const qsizetype codeFrom = ReadAll(record).size();
+    frame.OnCommand(ID_CAPTURE_START);
+    ASSERT_EQ(cap.State(), CaptureState::Capturing);
+    type("4\r");
+    ASSERT_TRUE(atPrompt(2));
+    type("5\r");
+    ASSERT_TRUE(atPrompt(3));
+    PumpUntil([] { return false; }, 200);
+    frame.OnCommand(ID_CAPTURE_END);
+    const QByteArray sent = ReadAll(record);
+    EXPECT_EQ(ReadAll(codeFile), sent.mid(codeFrom));
+
+    // Text capture of the next pages: the lines the host sent, as plain
+    // KS C 5601 text, in order, and the screen once at the end.
+    const QString textFile = dir.filePath("text.txt");
+    ASSERT_TRUE(cap.SetFileName(textFile.toStdString()));
+    frame.OnCommand(ID_CODE_CAPTURE);
+    const qsizetype textFrom = sent.size();
+    frame.OnCommand(ID_CAPTURE_START);
+    int prompts = 3;
+    for (const char* cmd : {"5\r", "1\r", "5\r", "4\r", "2\r", "5\r"}) {
+        type(cmd);
+        ASSERT_TRUE(atPrompt(++prompts));
+    }
+    PumpUntil([] { return false; }, 200);
+    frame.OnCommand(ID_CAPTURE_END);
+    const QByteArray got = ReadAll(textFile);
+    // What the host sent from the start of text capture: "5", its CR LF,
+    // the pages, ending at the last prompt (still on the screen).
+    QList<QByteArray> want = PlainLines(ReadAll(record).mid(textFrom));
+    ASSERT_GE(want.size(), 3);
+    EXPECT_EQ(want.front(), "5");
+    EXPECT_EQ(want.back(), "\xBC\xB1\xC5\xC3 >>");
+    QByteArray block;
+    for (qsizetype i = 1; i + 1 < want.size(); ++i)
+        block += want[i] + "\r\n";
+    block += want.back() + "\r\n";  // the prompt line, written with the screen at the end
+    // The prompt is on the last row, so the screen written at the end stops
+    // there: the file ends with the pages, which it holds once.
+    ASSERT_EQ(term->Term().CursorRow(), term->Term().Rows() - 1);
+    EXPECT_TRUE(got.endsWith(block)) << got.toStdString();
+    EXPECT_EQ(got.count(block), 1);
+    EXPECT_TRUE(got.contains("\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6\xB9\xD9\xBB\xE7 "));  // 가나다라마바사
+    // Lines only: no escape sequence reached the text file.
+    EXPECT_FALSE(got.contains('\x1b'));
 
     frame.OnCommand(ID_CONN_HANGUP);
     PumpUntil([] { return false; }, 200);

@@ -10,7 +10,7 @@ picture (menu 6, "6 NAME" for another of the NAPLPS samples) and a JPEG
 picture in image-index packets (menu 7).
 
     demohost.py [--port 2323] [--service kestrix] [--report FILE]
-                [--files DIR] [--pictures DIR] [--stream FILE] [--once]
+                [--files DIR] [--pictures DIR] [--stream FILE] [--record FILE] [--once]
 
 --service picks whose log-in prompts are asked: kestrix (the default),
 chollian, hitel, nowcom or unitel. Each service sends its prompts its own way,
@@ -24,7 +24,10 @@ looks for the project's shared folder (shared/naplps) beside the source tree
 it was started from.
 
 --stream sends FILE right after the telnet negotiation and closes (for
-benchmarks); --once serves one connection and exits. Without --files the
+benchmarks); --record appends every data byte a session sends (as the
+terminal sees it: no negotiation, no doubled 0xFF) to FILE, so a test can
+compare what the terminal kept with what was sent; --once serves one
+connection and exits. Without --files the
 offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
 when the host ends, also on SIGTERM, SIGINT or SIGHUP.
 """
@@ -60,8 +63,9 @@ def ks(text):
 class Telnet:
     """Telnet framing over one socket: option negotiation in, IAC doubling out."""
 
-    def __init__(self, sock):
+    def __init__(self, sock, record=None):
         self.sock = sock
+        self.record = record
         self.state = "data"
         self.sb = bytearray()
         self.ttype = None
@@ -78,6 +82,11 @@ class Telnet:
     def send(self, data):
         if isinstance(data, str):
             data = ks(data)
+        if self.record:
+            # Before the bytes leave: whoever reads the record after seeing
+            # them on the screen finds them there.
+            self.record.write(data)
+            self.record.flush()
         self.send_raw(data.replace(b"\xff", b"\xff\xff"))
 
     def negotiate(self):
@@ -508,7 +517,14 @@ def send_zmodem(t, path):
 
 
 def session(conn, args):
-    t = Telnet(conn)
+    if args.record:
+        with open(args.record, "ab") as record:
+            serve_session(Telnet(conn, record), args)
+    else:
+        serve_session(Telnet(conn), args)
+
+
+def serve_session(t, args):
     t.negotiate()
     if args.stream:
         # One doubling pass and one send: the stream is as fast as loopback.
@@ -651,6 +667,7 @@ def main():
     p.add_argument("--files", help="folder of the files offered for download")
     p.add_argument("--pictures", help="folder of the NAPLPS sample pictures (menu 6)")
     p.add_argument("--stream", help="send this file after negotiating, then close")
+    p.add_argument("--record", help="append every data byte sent to this file")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
     if not args.pictures:
