@@ -63,7 +63,11 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
     std::atomic<bool>& flag = receive ? conn_.State().Receiving : conn_.State().Sending;
     flag = true;
     FrameSink& sink = conn_.Out().frame;
-    sink.SendMessage(WM_TRANSFER_WINDOW, 1, 0);
+    // Posted, never sent: a blocking send would wait for a UI thread that may
+    // itself be waiting for this thread to end (a close of the connection
+    // waits up to 5 s). The window reads Progress(), which lives as long as
+    // this slot, so it may come up after the transfer has begun.
+    sink.PostMessage(WM_TRANSFER_WINDOW, 1, 0);
     const bool overTelnet = conn_.ConnKind() == ConnLineKind::Telnet;
     ZmResult result;
     std::vector<uint8_t> leftover;
@@ -90,6 +94,14 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
     }
     ended_.notify_all();
     sink.PostCommand(CMD_TRANSFER_DONE);
+}
+
+void ZmTransfer::Cancel()
+{
+    if (!Running())
+        return;
+    conn_.State().TransferCancel = true;
+    conn_.Flags().DataEvent.Set();
 }
 
 bool ZmTransfer::Running() const
