@@ -32,7 +32,12 @@ bool ZmTransfer::Claim(bool receive)
     if (thread_.joinable())
         thread_.join();  // the previous thread has ended; collect it
     running_ = true;
+    receive_ = receive;
     leftover_.clear();
+    // A window that comes up before the engine has set the record up must
+    // not show the last transfer's figures.
+    progress_.Clear();
+    progress_.direction = receive ? 0 : 1;
     // Take the stream at once, so the UI thread stops reading before the
     // thread runs.
     conn_.State().TransferCancel = false;
@@ -102,6 +107,12 @@ void ZmTransfer::Cancel()
         return;
     conn_.State().TransferCancel = true;
     conn_.Flags().DataEvent.Set();
+}
+
+int ZmTransfer::Direction() const
+{
+    std::lock_guard lock(mutex_);
+    return receive_ ? 0 : 1;
 }
 
 bool ZmTransfer::Running() const

@@ -48,6 +48,8 @@ public:
     void Cancel();
 
     bool Running() const;
+    // The direction of the running (or last) transfer: 0 receive, 1 send.
+    int Direction() const;
     // Waits up to timeoutMs (negative: without limit) for the thread to end.
     // True when none runs.
     bool WaitEnd(int timeoutMs);
@@ -75,6 +77,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     bool running_ = false;
+    bool receive_ = true;
     std::thread thread_;
     std::vector<uint8_t> leftover_;
     ZmResult last_;
