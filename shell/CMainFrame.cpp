@@ -80,10 +80,7 @@ const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔
 
 }  // namespace
 
-QString CMainFrame::InstallDir() const
-{
-    return QString::fromStdString(ReadInstallDir(rt_.Settings(), QDir::currentPath().toStdString()));
-}
+QString CMainFrame::InstallDir() const { return rt_.InstallDir(); }
 
 CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)
 {
@@ -98,6 +95,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createStatusBar();
+    createTransferCommands();
     FitToTerminal();
     startTimers();
     rt_.Attach(this);
@@ -470,18 +468,12 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 {
     switch (msg) {
     case WM_TRANSFER_WINDOW:
-        // The transfer's progress shows in the status bar until the transfer
-        // window exists.
         panes_[PaneMessage]->setText(wParam ? QStringLiteral("파일 전송 중...") : QStringLiteral("준비"));
+        OnTransferWindow(wParam != 0);
         return 0;
-    case WM_TRANSFER_PROGRESS: {
-        int pct = int(wParam);
-        QString t = flags_.ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
-        panes_[PaneMessage]->setText(t);
-        if (isMinimized())
-            setWindowTitle(t);
+    case WM_TRANSFER_PROGRESS:
+        OnTransferProgress(int(wParam));
         return 0;
-    }
     case WM_CHAT_LINE:
         if (lParam) {
             caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
@@ -497,10 +489,15 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 
 void CMainFrame::SetConnectedTitle(const QString& entryName)
 {
-    setWindowTitle(QStringLiteral("Vellow - %1").arg(entryName));
+    plainTitle_ = QStringLiteral("Vellow - %1").arg(entryName);
+    ApplyTitle();
 }
 
-void CMainFrame::SetIdleTitle() { setWindowTitle(QStringLiteral("Vellow")); }
+void CMainFrame::SetIdleTitle()
+{
+    plainTitle_ = QStringLiteral("Vellow");
+    ApplyTitle();
+}
 
 void CMainFrame::FitToTerminal()
 {
@@ -547,6 +544,8 @@ void CMainFrame::moveEvent(QMoveEvent* e)
 void CMainFrame::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        ApplyTitle();
     if (e->type() == QEvent::ActivationChange && isActiveWindow() && firstActivation_) {
         firstActivation_ = false;
         RestoreWindowState();
@@ -850,22 +849,6 @@ void CMainFrame::TimedNotice(const QString& title, const QString& text, int ms)
     QTimer::singleShot(ms, d, &QDialog::close);
 }
 
-void CMainFrame::ReceiveZModem()
-{
-    std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
-    rt_.Transfer().StartReceive(dir);
-}
-
-void CMainFrame::TransferDone()
-{
-    std::vector<uint8_t> left = rt_.Transfer().TakeLeftover();
-    if (life_)
-        life_->OnTransferDone(left.data(), int(left.size()), rt_.Transfer().Options().HangUpAfterTransfer);
-    panes_[PaneMessage]->setText(QStringLiteral("준비"));
-    if (!isMinimized())
-        setWindowTitle(windowTitle());
-}
-
 // ---- ConnFrame ----
 
 void CMainFrame::Message(std::string_view text, std::string_view title, MsgIcon icon)
@@ -922,7 +905,11 @@ bool CMainFrame::OpenModemSettings() { return false; }
 
 void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 
-void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
+void CMainFrame::SetTitle(std::string_view title)
+{
+    plainTitle_ = Q(title);
+    ApplyTitle();
+}
 
 void CMainFrame::EnableFavourites(bool) {}
 

@@ -18,6 +18,8 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -26,6 +28,7 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class CTransferWnd;
 class ConnLifecycle;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
@@ -103,10 +106,33 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Transfers (shell/FrameTransfers.cpp): ZModem send and receive, the
+    // transfer window, the ZModem settings, text-file upload, dropped files,
+    // the mini game and a second program window.
+    // The file picker of "Z모뎀 파일 보내기" and "텍스트 파일 전송": the chosen
+    // existing files in order, none when cancelled. Tests replace it.
+    using FilePicker = std::function<QStringList(const QString& title, const QString& dir)>;
+    void SetFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
+    CTransferWnd* TransferWindow() const;
+    // Connected, and none of Receiving, Sending, Automating and Frozen.
+    bool TransferFree() const;
+    // Text-file upload and dropped files: connected, the host free, no automation.
+    bool TextUploadFree() const;
+    // Types each file into the connection (1024-byte chunks, LF removed);
+    // a file that cannot be opened is named in a message and skipped.
+    void SendTextFiles(const QStringList& paths);
+    // "car" beside this program, else on PATH; a message when it cannot start.
+    void StartCarGame();
+    // Another window of this program.
+    void StartNewInstance();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
+    // Transfers: files dropped on the frame are typed in as text files.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     struct Command {
@@ -136,8 +162,23 @@ private:
     void ResetScreen();
     void ReceiveData();
     void HighlightWords();
+    // ---- Transfers (shell/FrameTransfers.cpp).
+    void createTransferCommands();
     void ReceiveZModem();
+    void SendZModem();
     void TransferDone();
+    void TextUpload();
+    void ZModemSettings();
+    void OnTransferWindow(bool open);
+    void OnTransferProgress(int percent);
+    // The frame's title: the plain one, or while minimised during a transfer
+    // "%d%% 보냄" / "%d%% 받음".
+    void ApplyTitle();
+    QPointer<CTransferWnd> transferWnd_;
+    FilePicker filePicker_;
+    QString plainTitle_;
+    int transferPercent_ = 0;
+
     void TimedNotice(const QString& title, const QString& text, int ms);
     bool HostFree() const;
     QString InstallDir() const;

@@ -87,6 +87,10 @@ QString PrepareInstallDir(SettingsStore& settings)
     QString fallback =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
     QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
+    // Only an absolute folder: a relative one would be made wherever the
+    // program happened to be started.
+    if (!dir.startsWith(u'/'))
+        dir = fallback;
     QDir d;
     if (!d.mkpath(dir))
         return QString();
@@ -98,12 +102,12 @@ QString PrepareInstallDir(SettingsStore& settings)
 QString FindDefaultsFile(const QString& installDir)
 {
     const QString candidates[] = {
-        installDir + "/velo.reg",
+        installDir.isEmpty() ? QString() : installDir + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/../share/vellow/velo.reg",
     };
     for (const QString& c : candidates)
-        if (QFileInfo(c).isReadable())
+        if (!c.isEmpty() && QFileInfo(c).isReadable())
             return c;
     return QString();
 }
@@ -122,10 +126,11 @@ int VeloMain(int argc, char** argv)
     runtime->SetSounds(sounds.get());
     runtime->Macros().SetWait(&UiWait);
 
-    // 2. The installation directory.
+    // 2. The installation directory. When it cannot be made there is none:
+    // never the folder the program was started from (a download would land
+    // there).
     QString installDir = PrepareInstallDir(*store);
-    if (installDir.isEmpty())
-        installDir = QDir::currentPath();
+    runtime->SetInstallDir(installDir);
 
     // 3. The network.
     if (!NetworkAvailable()) {
