@@ -39,6 +39,7 @@
 #include "connect/ConnLifecycle.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
+#include "shell/CommandTable.h"
 #include "shell/QtUiLoop.h"
 #include "shell/FrameLogic.h"
 #include "shell/KeyMap.h"
@@ -91,9 +92,9 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
                    ~Qt::WindowMaximizeButtonHint);
     setAcceptDrops(true);
     SetIdleTitle();
-    createActions();
     createMenus();
     createTerminal();
+    createActions();
     createStatusBar();
     createTransferCommands();
     FitToTerminal();
@@ -158,169 +159,180 @@ void CMainFrame::ConnectCommandLine()
     ConnectEntry(e);
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key,
-                                std::function<void()> run, std::function<bool()> enabled,
-                                std::function<bool()> checked)
+void CMainFrame::createMenus()
 {
-    auto* a = new QAction(text, this);
-    a->setData(id);
-    if (!key.isEmpty()) {
-        a->setShortcut(key);
-        a->setShortcutContext(Qt::WindowShortcut);
+    // Every command of the table gets its one action now, in its menu's
+    // order; it stays hidden until a feature says what it does (Handle).
+    for (const MenuRow& m : MenuRows()) {
+        auto* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        menus_[m.place] = menu;
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
     }
-    if (checked)
-        a->setCheckable(true);
-    connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    if (menu)
-        menu->addAction(a);
-    addAction(a);
-    commands_[id] = Command{a, std::move(run), std::move(enabled), std::move(checked)};
-    return a;
+    for (const CommandRow& row : CommandRows()) {
+        if (row.menu == MenuPlace::Capture && !menus_.count(MenuPlace::Capture)) {
+            QMenu* tools = menus_[MenuPlace::Tools];
+            tools->addSeparator();
+            menus_[MenuPlace::Capture] = tools->addMenu(QStringLiteral("갈무리(&L)"));
+            tools->addSeparator();
+        }
+        QMenu* menu = nullptr;
+        if (auto it = menus_.find(row.menu); it != menus_.end())
+            menu = it->second;
+        if (menu && row.separatorBefore)
+            menu->addSeparator();
+        const QString text = QString::fromUtf8(row.text);
+        auto* a = new QAction(text, this);
+        a->setData(row.id);
+        if (row.key[0] && row.keyViaKeyMap) {
+            a->setText(text + QLatin1Char('\t') + QString::fromLatin1(row.key));
+        } else if (row.key[0]) {
+            a->setShortcut(QKeySequence(QString::fromLatin1(row.key), QKeySequence::PortableText));
+            a->setShortcutContext(Qt::WindowShortcut);
+        }
+        a->setVisible(false);
+        const int id = row.id;
+        connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        if (menu)
+            menu->addAction(a);
+        addAction(a);
+        commands_[id] = Command{a, {}, {}, {}};
+    }
+    RefreshMenuBar();
+}
+
+void CMainFrame::RefreshMenuBar()
+{
+    // A menu (or the capture sub-menu) none of whose commands works yet
+    // stays out of sight.
+    for (auto& [place, menu] : menus_) {
+        bool any = false;
+        for (QAction* a : menu->actions())
+            any |= !a->isSeparator() && a->isVisible();
+        menu->menuAction()->setVisible(any);
+    }
+}
+
+QAction* CMainFrame::Handle(int id, std::function<void()> run, std::function<bool()> enabled,
+                            std::function<bool()> checked)
+{
+    auto it = commands_.find(id);
+    if (it == commands_.end()) {
+        // Not a row of the table: an internal command (the data path) with
+        // no menu, key or bar of its own.
+        auto* a = new QAction(this);
+        a->setData(id);
+        it = commands_.emplace(id, Command{a, {}, {}, {}}).first;
+    }
+    Command& c = it->second;
+    c.run = std::move(run);
+    c.enabled = std::move(enabled);
+    c.checked = std::move(checked);
+    c.action->setCheckable(bool(c.checked));
+    c.action->setVisible(true);
+    RefreshMenuBar();
+    return c.action;
 }
 
 void CMainFrame::createActions()
 {
-    fileMenu_ = new QMenu(QStringLiteral("파일(&I)"), this);
-    connectMenu_ = new QMenu(QStringLiteral("접속(&J)"), this);
-    editMenu_ = new QMenu(QStringLiteral("편집(&E)"), this);
-    viewMenu_ = new QMenu(QStringLiteral("보기(&V)"), this);
-    toolsMenu_ = new QMenu(QStringLiteral("도구(&O)"), this);
-    settingsMenu_ = new QMenu(QStringLiteral("설정(&S)"), this);
-    windowMenu_ = new QMenu(QStringLiteral("창(&W)"), this);
-    helpMenu_ = new QMenu(QStringLiteral("도움말(&H)"), this);
-
-    auto connected = [this] { return bool(flags_.ConnState.Connected); };
     auto transferFree = [this] {
         return flags_.ConnState.Connected && !flags_.ConnState.Sending && !flags_.ConnState.Receiving &&
                !flags_.TermShared.Frozen && !flags_.ConnState.Automating;
     };
-    (void)connected;
 
     // File
-    AddCommand(fileMenu_, ID_ZMODEM_RECEIVE, QStringLiteral("Z모뎀 파일 받기(&D)"),
-               QKeySequence(Qt::ALT | Qt::Key_PageDown), [this] { ReceiveZModem(); }, transferFree);
-    AddCommand(fileMenu_, ID_OPEN_DOWNLOADS, QStringLiteral("받은 파일 폴더 열기"), {}, [this] {
+    Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
+    Handle(ID_OPEN_DOWNLOADS, [this] {
         QString dir = QString::fromStdString(zm::DownloadDir(rt_.Settings(), InstallDir().toStdString()));
         QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
     });
-    fileMenu_->addSeparator();
-    AddCommand(fileMenu_, ID_APP_EXIT, QStringLiteral("종료(&X)"), {}, [this] { close(); });
+    Handle(ID_APP_EXIT, [this] { close(); });
 
     // Connect
-    AddCommand(connectMenu_, ID_CONN_HANGUP, QStringLiteral("연결 끊기(&H)"),
-               QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { if (life_) life_->Disconnect(); },
-               [this] { return flags_.ConnState.Connected || flags_.ConnState.Connecting; });
+    Handle(ID_CONN_HANGUP, [this] { if (life_) life_->Disconnect(); },
+           [this] { return flags_.ConnState.Connected || flags_.ConnState.Connecting; });
 
     // Edit
-    AddCommand(editMenu_, ID_COPY, QStringLiteral("복사(&C)"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-               [this] { term_->Copy(); }, [this] { return term_->SelectionShown(); });
+    Handle(ID_COPY, [this] { term_->Copy(); }, [this] { return term_->SelectionShown(); });
     auto canPaste = [this] {
         const QMimeData* m = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
         return HostFree() && m && m->hasText();
     };
-    AddCommand(editMenu_, ID_PASTE, QStringLiteral("붙여넣기(&P)"), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-               [this] { Paste(false); }, canPaste);
-    AddCommand(editMenu_, ID_PASTE_ENTER, QStringLiteral("붙여넣기+엔터(&A)"), {}, [this] { Paste(true); },
-               canPaste);
-    AddCommand(editMenu_, ID_SELECT_ALL, QStringLiteral("전체선택"), {}, [this] { term_->SelectAll(); });
+    Handle(ID_PASTE, [this] { Paste(false); }, canPaste);
+    Handle(ID_PASTE_ENTER, [this] { Paste(true); }, canPaste);
+    Handle(ID_SELECT_ALL, [this] { term_->SelectAll(); });
 
     // View
-    AddCommand(viewMenu_, ID_VIEW_STATUS_BAR, QStringLiteral("상태표시줄(&S)"), {},
-               [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
-               {}, [this] { return statusBar()->isVisible(); });
+    Handle(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
+           {}, [this] { return statusBar()->isVisible(); });
 
     // Tools
-    AddCommand(toolsMenu_, ID_RESET_SCREEN, QStringLiteral("화면 초기화(&I)"),
-               QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { ResetScreen(); });
-    AddCommand(toolsMenu_, ID_FIND_WORDS, QStringLiteral("단어 찾기(&F)"), QKeySequence(Qt::ALT | Qt::Key_F),
-               [this] { HighlightWords(); });
-    AddCommand(toolsMenu_, ID_CLEAR_SCREEN, QStringLiteral("화면 지우기(&C)"),
-               QKeySequence(Qt::CTRL | Qt::Key_Space), [this] {
-                   term_->Term().ClearScreen();
-                   term_->AfterModelChange();
-               });
+    Handle(ID_RESET_SCREEN, [this] { ResetScreen(); });
+    Handle(ID_FIND_WORDS, [this] { HighlightWords(); });
+    Handle(ID_CLEAR_SCREEN, [this] {
+        term_->Term().ClearScreen();
+        term_->AfterModelChange();
+    });
 
     // Settings
-    AddCommand(settingsMenu_, ID_TERM_COLOURS, QStringLiteral("터미널 색깔 지정(&Z)"),
-               QKeySequence(Qt::ALT | Qt::Key_Z), [this] { ChooseColours(); });
-    AddCommand(settingsMenu_, ID_FONT, QStringLiteral("글꼴 지정(&F)\tF8"), {}, [this] { ChooseFont(); });
-    AddCommand(settingsMenu_, ID_PICTURE_MODE, QStringLiteral("그림 상태(&N)"),
-               QKeySequence(Qt::ALT | Qt::Key_N), [this] {
-                   flags_.TermShared.PictureMode = !flags_.TermShared.PictureMode;
-                   TimedNotice(QStringLiteral("그림 상태"),
-                               flags_.TermShared.PictureMode ? QStringLiteral("그림 상태로 설정되었습니다.")
-                                                      : QStringLiteral("그림 상태가 해제 되었습니다."),
-                               700);
-               },
-               {}, [this] { return bool(flags_.TermShared.PictureMode); });
-    AddCommand(settingsMenu_, ID_LOCAL_ECHO, QStringLiteral("자국 반향"), {},
-               [this] { flags_.ConnState.LocalEcho = !flags_.ConnState.LocalEcho; }, {},
-               [this] { return bool(flags_.ConnState.LocalEcho); });
-    AddCommand(settingsMenu_, ID_NEWLINE_MODE, QStringLiteral("LF -> CR/LF"), {},
-               [this] { flags_.TermShared.NewlineMode = !flags_.TermShared.NewlineMode; }, {},
-               [this] { return bool(flags_.TermShared.NewlineMode); });
-    AddCommand(settingsMenu_, ID_BEEP, QStringLiteral("비프(Beep)음"), {},
-               [this] { ToggleBeep(); }, {}, [this] { return bool(flags_.AppFlags.Beep); });
-    AddCommand(settingsMenu_, ID_CLICK_MOUSE, QStringLiteral("Flicko 마우스"), {},
-               [this] { ToggleClickMouse(); }, {}, [this] { return bool(flags_.AppFlags.ClickMouse); });
+    Handle(ID_TERM_COLOURS, [this] { ChooseColours(); });
+    Handle(ID_FONT, [this] { ChooseFont(); });
+    Handle(ID_PICTURE_MODE, [this] {
+        flags_.TermShared.PictureMode = !flags_.TermShared.PictureMode;
+        TimedNotice(QStringLiteral("그림 상태"),
+                    flags_.TermShared.PictureMode ? QStringLiteral("그림 상태로 설정되었습니다.")
+                                                  : QStringLiteral("그림 상태가 해제 되었습니다."),
+                    700);
+    }, {}, [this] { return bool(flags_.TermShared.PictureMode); });
+    Handle(ID_LOCAL_ECHO, [this] { flags_.ConnState.LocalEcho = !flags_.ConnState.LocalEcho; }, {},
+           [this] { return bool(flags_.ConnState.LocalEcho); });
+    Handle(ID_NEWLINE_MODE, [this] { flags_.TermShared.NewlineMode = !flags_.TermShared.NewlineMode; }, {},
+           [this] { return bool(flags_.TermShared.NewlineMode); });
+    Handle(ID_BEEP, [this] { ToggleBeep(); }, {}, [this] { return bool(flags_.AppFlags.Beep); });
+    Handle(ID_CLICK_MOUSE, [this] { ToggleClickMouse(); }, {},
+           [this] { return bool(flags_.AppFlags.ClickMouse); });
 
     // Window
-    AddCommand(windowMenu_, ID_VIEW_TOGGLE, QStringLiteral("챙긴글 보기(&H)\tF5"), {},
-               [this] { ToggleView(); }, {}, [this] { return bool(flags_.TermShared.Frozen); });
+    Handle(ID_VIEW_TOGGLE, [this] { ToggleView(); }, {}, [this] { return bool(flags_.TermShared.Frozen); });
 
     // Help
-    AddCommand(helpMenu_, ID_APP_ABOUT, QStringLiteral("Vellow 정보(&A)..."), {},
-               [this] { ShowAbout(); });
-    AddCommand(helpMenu_, ID_SHOW_SPLASH, QStringLiteral("시작 화면 보기(&S)"), {},
-               [this] { SplashWindow::ShowOnce(this); });
-    AddCommand(helpMenu_, ID_TIPS, QStringLiteral("알고 계십니까?(&P)"), {},
-               [this] { ShowTips(); });
+    Handle(ID_APP_ABOUT, [this] { ShowAbout(); });
+    Handle(ID_SHOW_SPLASH, [this] { SplashWindow::ShowOnce(this); });
+    Handle(ID_TIPS, [this] { ShowTips(); });
 
     // Without a menu entry.
-    AddCommand(nullptr, ID_ESCAPE, QString(), QKeySequence(Qt::Key_Escape), [this] { Escape(); });
+    Handle(ID_ESCAPE, [this] { Escape(); });
     for (int n = 1; n <= 12; ++n)
-        AddCommand(nullptr, ID_FKEY_FIRST + n - 1, QString(), QKeySequence(Qt::Key_F1 + n - 1),
-                   [this, n] { FunctionKey(n); });
-    AddCommand(nullptr, ID_SHOW_KS, QString(), {}, [this] {
+        Handle(ID_FKEY_FIRST + n - 1, [this, n] { FunctionKey(n); });
+    Handle(ID_SHOW_KS, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Ks);
         term_->AfterModelChange();
-    }, [this] { return !flags_.TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
-    AddCommand(nullptr, ID_SHOW_JOHAB, QString(), {}, [this] {
+    }, [this] { return !flags_.TermShared.Frozen; },
+       [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Ks; });
+    Handle(ID_SHOW_JOHAB, [this] {
         term_->Term().SetDisplayCode(hangul::DisplayCode::Johab);
         term_->AfterModelChange();
-    }, [this] { return !flags_.TermShared.Frozen; }, [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
-    AddCommand(nullptr, ID_FONT_LARGER, QString(), {}, [this] { StepFont(true); },
-               [this] { return FontLargerEnabled(term_->TermFont().faceName); });
-    AddCommand(nullptr, ID_FONT_SMALLER, QString(), {}, [this] { StepFont(false); },
-               [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
-    AddCommand(nullptr, ID_RECEIVE_FILE, QString(), {}, [this] { term_->ReceiveFile(); },
-               [this] { return term_->CanReceiveFile(); });
+    }, [this] { return !flags_.TermShared.Frozen; },
+       [this] { return term_->Term().DisplayCode() == hangul::DisplayCode::Johab; });
+    Handle(ID_FONT_LARGER, [this] { StepFont(true); },
+           [this] { return FontLargerEnabled(term_->TermFont().faceName); });
+    Handle(ID_FONT_SMALLER, [this] { StepFont(false); },
+           [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
+    Handle(ID_RECEIVE_FILE, [this] { term_->ReceiveFile(); }, [this] { return term_->CanReceiveFile(); });
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
-    AddCommand(nullptr, ID_TERM_DONE, QString(), {}, [this] { term_->setFocus(); });
+    Handle(ID_TERM_DONE, [this] { term_->setFocus(); });
     // The data path.
-    AddCommand(nullptr, CMD_CONN_DATA, QString(), {}, [this] { ReceiveData(); });
-    for (int id : {CMD_CONN_CONNECTED, CMD_CONN_CLOSED, CMD_CONN_REDIAL, CMD_PORT_OPENED,
-                   CMD_PORT_CLOSED})
-        AddCommand(nullptr, id, QString(), {}, [this, id] {
+    Handle(CMD_CONN_DATA, [this] { ReceiveData(); });
+    for (int id : {CMD_CONN_CONNECTED, CMD_CONN_CLOSED, CMD_CONN_REDIAL, CMD_PORT_OPENED, CMD_PORT_CLOSED})
+        Handle(id, [this, id] {
             if (life_)
                 life_->Handle(id);
             if (id == CMD_CONN_CONNECTED || id == CMD_PORT_OPENED || id == CMD_CONN_CLOSED ||
                 id == CMD_PORT_CLOSED)
                 RefreshStatusBar();
         });
-    AddCommand(nullptr, CMD_TRANSFER_DONE, QString(), {}, [this] { TransferDone(); });
-}
-
-void CMainFrame::createMenus()
-{
-    for (QMenu* m : {fileMenu_, connectMenu_, editMenu_, viewMenu_, toolsMenu_, settingsMenu_,
-                     windowMenu_, helpMenu_}) {
-        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
-        // A menu without commands yet stays out of the bar.
-        if (!m->actions().isEmpty())
-            menuBar()->addMenu(m);
-    }
+    Handle(CMD_TRANSFER_DONE, [this] { TransferDone(); });
 }
 
 void CMainFrame::createTerminal()
@@ -449,8 +461,11 @@ bool CMainFrame::CommandChecked(int id) const
 void CMainFrame::OnCommand(int id)
 {
     auto it = commands_.find(id);
-    if (it == commands_.end())
+    if (it == commands_.end() || !it->second.run) {
+        // Nothing handles it: said, never silently dropped.
+        qWarning("velo: command %d has no handler", id);
         return;
+    }
     Command& c = it->second;
     // The enabled state is re-checked here: an accelerator may fire before
     // the next refresh of the menus.

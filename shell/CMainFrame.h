@@ -15,6 +15,7 @@
 #include "base/Flags.h"
 #include "connect/ConnUi.h"
 #include "connect/PhoneBookEntry.h"
+#include "shell/CommandTable.h"
 #include "terminal/ui/TermHost.h"
 
 class QAction;
@@ -45,6 +46,12 @@ public:
     // Window messages from the terminal and the workers (WM_* ids).
     intptr_t OnMessage(int msg, uintptr_t wParam, intptr_t lParam);
 
+    // Says what a command of the table does: its action (text, key and place
+    // come from the command table) is shown and runs `run` when `enabled`
+    // allows; `checked` makes it a marked one. Ids outside the table are
+    // internal commands without menu, key or bar. Returns the action.
+    QAction* Handle(int id, std::function<void()> run, std::function<bool()> enabled = {},
+                    std::function<bool()> checked = {});
     QAction* Action(int id) const;
     bool CommandEnabled(int id) const;
     bool CommandChecked(int id) const;
@@ -141,10 +148,8 @@ private:
         std::function<bool()> enabled;
         std::function<bool()> checked;
     };
-    QAction* AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key,
-                        std::function<void()> run, std::function<bool()> enabled = {},
-                        std::function<bool()> checked = {});
     void createActions();
+    void RefreshMenuBar();
     void createMenus();
     void createStatusBar();
     void createTerminal();
@@ -190,14 +195,7 @@ private:
     SharedFlags& flags_;
     AppRuntime& rt_;
     std::map<int, Command> commands_;
-    QMenu* fileMenu_ = nullptr;
-    QMenu* connectMenu_ = nullptr;
-    QMenu* editMenu_ = nullptr;
-    QMenu* viewMenu_ = nullptr;
-    QMenu* toolsMenu_ = nullptr;
-    QMenu* settingsMenu_ = nullptr;
-    QMenu* windowMenu_ = nullptr;
-    QMenu* helpMenu_ = nullptr;
+    std::map<MenuPlace, QMenu*> menus_;
 
     CAnsiTerm* term_ = nullptr;
     std::unique_ptr<ConnLifecycle> life_;

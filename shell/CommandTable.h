@@ -1,0 +1,50 @@
+// The frame's command table: every command id with its menu text, accelerator
+// and place, in the order the menus show them. Texts and keys live here and
+// nowhere else; the frame makes one action per row and a feature supplies only
+// what the command does and when it is enabled (CMainFrame::Handle).
+//
+// Window-free data: keys are given in Qt's portable key text ("Ctrl+F9").
+#pragma once
+
+#include <span>
+
+namespace velo {
+
+enum class MenuPlace {
+    None,      // keys and bar buttons only
+    File,      // "파일(&I)"
+    Connect,   // "접속(&J)"
+    Edit,      // "편집(&E)"
+    View,      // "보기(&V)"
+    Tools,     // "도구(&O)"
+    Capture,   // "갈무리(&L)", a sub-menu of Tools
+    Settings,  // "설정(&S)"
+    Window,    // "창(&W)"
+    Help,      // "도움말(&H)"
+};
+
+struct CommandRow {
+    int id;
+    MenuPlace menu;
+    const char* text;  // menu text with its mnemonic; for bar-only rows the tool tip
+    const char* key;   // accelerator, "" for none
+    // The key is the user's key map's (F4, F5, F8): shown beside the text, but
+    // pressing it goes through the key map, not through this command.
+    bool keyViaKeyMap = false;
+    bool separatorBefore = false;
+    // The terminal's context menu names some commands its own way.
+    const char* contextText = nullptr;
+};
+
+// Every row, menus in order (File .. Help), then the commands without a menu.
+std::span<const CommandRow> CommandRows();
+const CommandRow* FindCommand(int id);
+
+// The top-level menus in order, with their titles.
+struct MenuRow {
+    MenuPlace place;
+    const char* title;
+};
+std::span<const MenuRow> MenuRows();
+
+}  // namespace velo
