@@ -23,14 +23,6 @@ inline constexpr int ID_CONN_HANGUP = 32775;
 inline constexpr int ID_ZMODEM_SEND = 32778;     // "Z모뎀 파일 보내기"
 inline constexpr int ID_ZMODEM_RECEIVE = 32779;  // "Z모뎀 파일 받기"
 
-// Transfers the user starts: the text-file upload, the ZModem settings dialog
-// (two commands open it), a second program window and the mini game.
-inline constexpr int ID_TEXT_UPLOAD = 32959;            // "텍스트 파일 전송(&T)", Ctrl+PgUp
-inline constexpr int ID_ZMODEM_SETTINGS = 32944;        // "ZModem 설정"
-inline constexpr int ID_DOWNLOAD_DIR_SETTINGS = 32958;  // "다운로드 디렉토리 설정(&D)"
-inline constexpr int ID_NEW_WINDOW = 32885;             // "새 접속창(&C)"
-inline constexpr int ID_CAR_GAME = 32861;               // "자동차 오락(&C)"
-
 // Window messages (user range).
 inline constexpr int WM_TRANSFER_CLOSE = 0x591;     // to the transfer window, sent
 inline constexpr int WM_SEND_BYTES = 0x5F8;         // to the terminal, posted

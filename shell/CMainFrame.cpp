@@ -235,17 +235,7 @@ QAction* CMainFrame::Handle(int id, std::function<void()> run, std::function<boo
 
 void CMainFrame::createActions()
 {
-    auto transferFree = [this] {
-        return flags_.ConnState.Connected && !flags_.ConnState.Sending && !flags_.ConnState.Receiving &&
-               !flags_.TermShared.Frozen && !flags_.ConnState.Automating;
-    };
-
     // File
-    Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
-    Handle(ID_OPEN_DOWNLOADS, [this] {
-        QString dir = QString::fromStdString(zm::DownloadDir(rt_.Settings(), InstallDir().toStdString()));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
-    });
     Handle(ID_APP_EXIT, [this] { close(); });
 
     // Connect

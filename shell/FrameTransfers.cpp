@@ -4,6 +4,7 @@
 // during a transfer, the end of a transfer, the ZModem settings dialog, the
 // text-file upload and files dropped on the frame.
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -37,13 +38,18 @@ void CMainFrame::createTransferCommands()
         return QFileDialog::getOpenFileNames(this, title, dir);
     };
     auto transferFree = [this] { return TransferFree(); };
-    AddCommand(fileMenu_, ID_ZMODEM_SEND, QStringLiteral("Z모뎀 파일 보내기(&U)"),
-               QKeySequence(Qt::ALT | Qt::Key_PageUp), [this] { SendZModem(); }, transferFree);
-    AddCommand(fileMenu_, ID_TEXT_UPLOAD, QStringLiteral("텍스트 파일 전송(&T)"),
-               QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { TextUpload(); }, [this] { return TextUploadFree(); });
-    AddCommand(settingsMenu_, ID_DOWNLOAD_DIR_SETTINGS, QStringLiteral("다운로드 디렉토리 설정(&D)"), {},
-               [this] { ZModemSettings(); });
-    AddCommand(settingsMenu_, ID_ZMODEM_SETTINGS, QStringLiteral("ZModem 설정"), {}, [this] { ZModemSettings(); });
+    Handle(ID_ZMODEM_SEND, [this] { SendZModem(); }, transferFree);
+    Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
+    Handle(ID_TEXT_UPLOAD, [this] { TextUpload(); }, [this] { return TextUploadFree(); });
+    Handle(ID_OPEN_DOWNLOADS, [this] {
+        const std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
+        if (!dir.empty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(dir))));
+    });
+    Handle(ID_DOWNLOAD_DIR, [this] { ZModemSettings(); });
+    Handle(ID_ZMODEM_SETTINGS, [this] { ZModemSettings(); });
+    Handle(ID_CAR_GAME, [this] { StartCarGame(); });
+    Handle(ID_NEW_WINDOW, [this] { StartNewInstance(); });
 }
 
 bool CMainFrame::TransferFree() const
