@@ -125,7 +125,7 @@ void CMainFrame::OnTransferWindow(bool open)
     actions.startGame = [this] { StartCarGame(); };
     actions.newConnection = [this] { StartNewInstance(); };
     actions.progress = [this](int percent) { rt_.Out().frame.PostMessage(WM_TRANSFER_PROGRESS, uintptr_t(percent), 0); };
-    transferWnd_ = new CTransferWnd(rt_.Transfer(), std::move(actions), this);
+    transferWnd_ = new CTransferWnd(rt_.Transfer(), rt_.Transfer().Direction(), std::move(actions), this);
     transferWnd_->show();
 }
 

@@ -103,8 +103,6 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
 
 void ZmTransfer::Cancel()
 {
-    if (!Running())
-        return;
     conn_.State().TransferCancel = true;
     conn_.Flags().DataEvent.Set();
 }

@@ -43,8 +43,8 @@ public:
     bool StartSend(const std::vector<std::string>& paths, const std::string& announcedName = {});
 
     // The transfer window's cancel: TransferCancel set and DataEvent
-    // signalled, so a waiting engine wakes and runs the cancel exchange.
-    // Nothing when no transfer runs.
+    // signalled, so a waiting engine wakes and runs the cancel exchange. The
+    // next transfer clears TransferCancel when it starts.
     void Cancel();
 
     bool Running() const;

@@ -43,12 +43,13 @@ QString Num(int64_t v) { return QString::number(static_cast<long long>(v)); }
 
 }  // namespace
 
-CTransferWnd::CTransferWnd(zm::ZmTransfer& transfer, TransferWindowActions actions, QWidget* parent)
+CTransferWnd::CTransferWnd(zm::ZmTransfer& transfer, int direction, TransferWindowActions actions,
+                           QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       transfer_(transfer),
       actions_(std::move(actions)),
-      direction_(transfer.Direction())
+      direction_(direction)
 {
     setObjectName(QStringLiteral("TransferWindow"));
     setWindowTitle(PlainTitle());

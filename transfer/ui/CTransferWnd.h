@@ -41,7 +41,8 @@ struct TransferWindowActions {
 class CTransferWnd : public QWidget {
     Q_OBJECT
 public:
-    CTransferWnd(zm::ZmTransfer& transfer, TransferWindowActions actions, QWidget* parent);
+    // direction: 0 receive, 1 send (the transfer slot's Direction()).
+    CTransferWnd(zm::ZmTransfer& transfer, int direction, TransferWindowActions actions, QWidget* parent);
     ~CTransferWnd() override;
 
     // WM_TRANSFER_CLOSE: the timer stops, the figures are brought up to date
