@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/shell/QtTestApp.h"
+#include "tests/shell/E2eKit.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -26,66 +27,11 @@
 
 using namespace velo;
 
-namespace {
-
 using test::App;
-
-// The text of history rows first..LinesUsed()-1 (the screen is the last Rows() of them).
-std::string RowsText(CAnsiTerm* t, int first)
-{
-    std::string all;
-    const Terminal& m = t->Term();
-    for (int h = std::max(0, first); h < m.LinesUsed(); ++h) {
-        std::string_view row(reinterpret_cast<const char*>(m.HistoryLine(h).text), size_t(m.Columns()));
-        all += hangul::DecodeToUtf8(row, m.DisplayCode());
-        all += '\n';
-    }
-    return all;
-}
-std::string ScreenText(CAnsiTerm* t) { return RowsText(t, t->Term().LinesUsed() - t->Term().Rows()); }
-std::string HistoryText(CAnsiTerm* t) { return RowsText(t, 0); }
-
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired()) {
-        if (done())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
-struct DemoHost {
-    QProcess proc;
-    int port = 0;
-    bool Start(const QString& dir)
-    {
-        QString script = QStringLiteral(VELO_DEMOHOST);
-        QString portFile = dir + "/port";
-        proc.start(QStringLiteral("python3"), {script, "--port", "0", "--port-file", portFile, "--files",
-                                               dir + "/files"});
-        if (!proc.waitForStarted(5000))
-            return false;
-        return PumpUntil(
-            [&] {
-                QFile f(portFile);
-                if (!f.open(QIODevice::ReadOnly))
-                    return false;
-                port = f.readAll().trimmed().toInt();
-                return port > 0;
-            },
-            10000);
-    }
-    ~DemoHost()
-    {
-        proc.kill();
-        proc.waitForFinished(3000);
-    }
-};
-
-}  // namespace
+using test::DemoHost;
+using test::HistoryText;
+using test::PumpUntil;
+using test::ScreenText;
 
 TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
 {
@@ -108,16 +54,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        e.service = 4;  // Kestrix: its log-in prompts
-        SetEntryText(e.name, "데모");
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = host.port;
-        SetEntryText(e.waitUserId, "회 원 ID :");
-        SetEntryText(e.waitPassword, "비밀 번호:");
-        SetEntryText(e.userId, "guest");
-        SetEntryText(e.password, "pw");
+        PhoneBookEntry e = test::DemoEntry(host.port);
         ASSERT_TRUE(frame.ConnectEntry(e));
 
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
@@ -176,5 +113,58 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.OnCommand(ID_CONN_HANGUP);
         EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
+    }
+}
+
+TEST(EndToEnd, VeloStartedFromAnotherFolderDownloadsIntoItsInstallationFolder)
+{
+    // The program itself, started from a folder of the user's that holds a
+    // file of the same name as the one the host sends: the download lands in
+    // Down/ of the installation folder the start-up made, and the file in the
+    // starting folder is left alone (under the default resume option it
+    // would have been written over).
+    App();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString elsewhere = dir.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    QDir().mkpath(dir.filePath("files"));
+    QByteArray data(50000, 0);
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 + i / 251);
+    {
+        QFile f(dir.filePath("files/landing.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        QFile old(elsewhere + "/landing.bin");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--zsend", dir.filePath("files/landing.bin"), "--once"}));
+
+    QProcess velo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.filePath("home"));
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    velo.setProcessEnvironment(env);
+    velo.setWorkingDirectory(elsewhere);
+    velo.start(QStringLiteral(VELO_BINARY), {"127.0.0.1", QString::number(host.port)});
+    ASSERT_TRUE(velo.waitForStarted(5000));
+    const QString landed = dir.filePath("data/Brenwick/Vellow/Down/landing.bin");
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(PumpUntil([&] { return contents(landed) == data; }, 30000)) << contents(landed).size();
+    EXPECT_EQ(contents(elsewhere + "/landing.bin"), "old");
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"landing.bin"});
+    velo.terminate();  // closes as the user would
+    EXPECT_TRUE(velo.waitForFinished(15000));
+    if (velo.state() != QProcess::NotRunning) {
+        velo.kill();
+        velo.waitForFinished(3000);
     }
 }
