@@ -16,7 +16,7 @@ them as text-upload.txt beside the uploads.
 
 --stream sends FILE right after the telnet negotiation and closes (for
 benchmarks); --zsend sends FILE by ZModem right after the negotiation and
-closes; --rate paces the ZModem downloads to CPS bytes a second, as a slow
+stays until the terminal hangs up; --rate paces the ZModem downloads to CPS bytes a second, as a slow
 line would; --once serves one connection and exits. Without --files the
 offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
 when the host ends, also on SIGTERM, SIGINT or SIGHUP. Uploads go to
@@ -389,7 +389,10 @@ def session(conn, args):
     t.negotiate()
     if args.zsend:
         send_zmodem(t, [args.zsend], args.rate)
-        half_close(t)
+        # The terminal hangs up when it likes; the host does not close first.
+        while not t.closed:
+            t.poll(1.0)
+            t.pending.clear()
         return
     if args.stream:
         # One doubling pass and one send: the stream is as fast as loopback.
@@ -520,7 +523,7 @@ def main():
     p.add_argument("--uploads", help="folder of uploaded files (default: uploads in the offered folder)")
     p.add_argument("--rate", type=int, default=0, help="pace ZModem downloads to this many bytes a second")
     p.add_argument("--stream", help="send this file after negotiating, then close")
-    p.add_argument("--zsend", help="send this file by ZModem after negotiating, then close")
+    p.add_argument("--zsend", help="send this file by ZModem after negotiating, then wait for the hang-up")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
     for sig in ENDING_SIGNALS:
