@@ -37,6 +37,7 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
+#include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
 #include "shell/CommandTable.h"
@@ -77,8 +78,6 @@ enum Pane {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔", "Kestrix"};
-
 }  // namespace
 
 QString CMainFrame::InstallDir() const { return rt_.InstallDir(); }
@@ -95,6 +94,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createPhoneBookCommands();
     createStatusBar();
     createTransferCommands();
     FitToTerminal();
@@ -148,15 +148,8 @@ void CMainFrame::ConnectCommandLine()
     if (commandLineDone_ || commandLine_.trimmed().isEmpty())
         return;
     commandLineDone_ = true;
-    auto dest = ParseTelnetCommandLine(commandLine_.toStdString());
-    if (!dest)
-        return;
-    // As the manual telnet dialog does: a fresh entry of kind telnet.
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    SetEntryText(e.number, dest->host);
-    e.port = dest->port;
-    ConnectEntry(e);
+    // As the manual telnet dialog does.
+    ConnectTelnetText(commandLine_.toStdString());
 }
 
 void CMainFrame::createMenus()
@@ -189,6 +182,8 @@ void CMainFrame::createMenus()
             a->setShortcut(QKeySequence(QString::fromLatin1(row.key), QKeySequence::PortableText));
             a->setShortcutContext(Qt::WindowShortcut);
         }
+        if (row.contextText)
+            a->setProperty(kPopupTextProperty, QString::fromUtf8(row.contextText));
         a->setVisible(false);
         const int id = row.id;
         connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -309,6 +304,8 @@ void CMainFrame::createActions()
     Handle(ID_FONT_SMALLER, [this] { StepFont(false); },
            [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
     Handle(ID_RECEIVE_FILE, [this] { term_->ReceiveFile(); }, [this] { return term_->CanReceiveFile(); });
+    Handle(ID_CATCH_LINE, [this] { term_->CatchLine(); });
+    Handle(ID_ADD_FAVOURITE, [this] { term_->AddFavourite(); }, [this] { return term_->CanAddFavourite(); });
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
     Handle(ID_TERM_DONE, [this] { term_->setFocus(); });
@@ -329,7 +326,6 @@ void CMainFrame::createTerminal()
 {
     term_ = new CAnsiTerm(rt_.Out(), rt_.Conn(), *this, this);
     term_->Term().SetAutoResponses(&rt_.Responses());
-    term_->SetCommandProbe([this](int id) { return CommandEnabled(id); });
     setCentralWidget(term_);
     term_->setFocus();
 }
@@ -387,7 +383,7 @@ void CMainFrame::RefreshStatusBar()
     set(PaneHeader, QStringLiteral("말머리:''"));
     int svc = flags_.TermShared.ServiceKind;
     set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
-                        : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
+                        : !ServiceName(svc).empty() ? QStringLiteral("연결:%1").arg(Q(ServiceName(svc)))
                                                  : QStringLiteral("연결:알수없음"));
     set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
     set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
@@ -930,7 +926,11 @@ void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
     FitToTerminal();
 }
 
-void CMainFrame::SendPreSend(std::string_view text) { rt_.Macros().Send(text); }
+void CMainFrame::SendPreSend(std::string_view text)
+{
+    // The entry keeps UTF-8; the host reads KS C 5601, as for typed text.
+    rt_.Macros().Send(hangul::EncodeCp949(text));
+}
 
 bool CMainFrame::KeyMapped(int index) const { return rt_.Keys().IsSet(index); }
 

@@ -52,13 +52,11 @@ public:
     // internal commands without menu, key or bar. Returns the action.
     QAction* Handle(int id, std::function<void()> run, std::function<bool()> enabled = {},
                     std::function<bool()> checked = {});
-    QAction* Action(int id) const;
     bool CommandEnabled(int id) const;
     bool CommandChecked(int id) const;
     // The status bar's panes, left to right, as their texts.
     QStringList StatusPaneTexts() const;
     void RefreshStatusBar();
-    void UpdateCommandUi();
 
     // Title rules: "Vellow", or "Vellow - name" while connected.
     void SetConnectedTitle(const QString& entryName);
@@ -101,7 +99,9 @@ public:
     void PrepareTerminal(const PhoneBookEntry& entry) override;
     void SendPreSend(std::string_view text) override;
 
-    // TermHost.
+    // TermHost (PlaySound above serves both).
+    QAction* Action(int id) const override;
+    void UpdateCommandUi() override;
     bool KeyMapped(int index) const override;
     void SendKey(int index, bool alternate) override;
     void SendMacro(const uint8_t* text, int len) override;
@@ -154,6 +154,18 @@ private:
     void createStatusBar();
     void createTerminal();
     void startTimers();
+
+    // ---- Phone book (shell/FramePhoneBook.cpp): "전화 번호부", "수동 전화 걸기",
+    // "수동 텔넷 접속" and "끊고 다시 걸기".
+    void createPhoneBookCommands();
+    void OpenPhoneBook();
+    void ManualDial();
+    void ManualTelnet();
+    // A host, a blank and a port (23 when none) as typed or given on the
+    // command line: a fresh telnet entry, connected. False when nothing was
+    // connected.
+    bool ConnectTelnetText(const std::string& text);
+    // ---- end of phone book
 
     void ToggleBeep();
     void Escape();
