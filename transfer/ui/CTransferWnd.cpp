@@ -41,6 +41,17 @@ QString PathText(const std::string& path)
 
 QString Num(int64_t v) { return QString::number(static_cast<long long>(v)); }
 
+// "a / b": a count and what it counts towards.
+QHBoxLayout* OfRow(QLabel* a, QLabel* b)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(a);
+    row->addWidget(new QLabel(QStringLiteral("/")));
+    row->addWidget(b);
+    row->addStretch();
+    return row;
+}
+
 }  // namespace
 
 CTransferWnd::CTransferWnd(zm::ZmTransfer& transfer, int direction, TransferWindowActions actions,
@@ -69,12 +80,7 @@ CTransferWnd::CTransferWnd(zm::ZmTransfer& transfer, int direction, TransferWind
     caption("파일번호", 1, 0);
     fileNumber_ = Field("fileNumber");
     fileCount_ = Field("fileCount");
-    auto* number = new QHBoxLayout;
-    number->addWidget(fileNumber_);
-    number->addWidget(new QLabel(QStringLiteral("/")));
-    number->addWidget(fileCount_);
-    number->addStretch();
-    grid->addLayout(number, 1, 1);
+    grid->addLayout(OfRow(fileNumber_, fileCount_), 1, 1);
     caption("진행율", 1, 2);
     picture_ = new PercentPicture;
     picture_->setObjectName(QStringLiteral("percent"));
@@ -98,22 +104,12 @@ CTransferWnd::CTransferWnd(zm::ZmTransfer& transfer, int direction, TransferWind
     caption("전체 진행율", 4, 0);
     overall_ = Field("overall");
     total_ = Field("total");
-    auto* overall = new QHBoxLayout;
-    overall->addWidget(overall_);
-    overall->addWidget(new QLabel(QStringLiteral("/")));
-    overall->addWidget(total_);
-    overall->addStretch();
-    grid->addLayout(overall, 4, 1, 1, 3);
+    grid->addLayout(OfRow(overall_, total_), 4, 1, 1, 3);
 
     caption("현재 파일", 5, 0);
     offset_ = Field("offset");
     fileSize_ = Field("fileSize");
-    auto* current = new QHBoxLayout;
-    current->addWidget(offset_);
-    current->addWidget(new QLabel(QStringLiteral("/")));
-    current->addWidget(fileSize_);
-    current->addStretch();
-    grid->addLayout(current, 5, 1, 1, 3);
+    grid->addLayout(OfRow(offset_, fileSize_), 5, 1, 1, 3);
 
     bar_ = new QProgressBar;
     bar_->setObjectName(QStringLiteral("bar"));

@@ -172,13 +172,18 @@ class DemoHostTest(unittest.TestCase):
         c.line("x")
         c.until("안녕히 가십시오.")
 
-    def test_download_by_zmodem_reaches_rz_intact(self):
+    def logged_in(self):
+        """A client past the Kestrix log-in, at the main menu."""
         c = Client(self.port)
         c.until("회 원 ID :")
         c.line("guest")
         c.until("비밀 번호:")
         c.line("pw")
         c.until("선택 >> ")
+        return c
+
+    def test_download_by_zmodem_reaches_rz_intact(self):
+        c = self.logged_in()
         c.line("dn 1")
         c.until("ZModem")
         c.until(b"\r\n")
@@ -198,12 +203,7 @@ class DemoHostTest(unittest.TestCase):
             c.until(done)
 
     def test_uploads_by_zmodem_and_typed_text_land_in_the_uploads_folder(self):
-        c = Client(self.port)
-        c.until("회 원 ID :")
-        c.line("guest")
-        c.until("비밀 번호:")
-        c.line("pw")
-        c.until("선택 >> ")
+        c = self.logged_in()
         src = os.path.join(self.tmp, "src")
         os.mkdir(src)
         files = {"one.bin": bytes(range(256)) * 40, "two.txt": "두 번째\r\n".encode("cp949") * 100}
