@@ -15,7 +15,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <poll.h>
+#include <unistd.h>
 #include <random>
 #include <set>
 
@@ -27,6 +32,7 @@
 #include "terminal/ui/CAnsiTerm.h"
 #include "tests/shell/E2eKit.h"
 #include "tests/shell/QtTestApp.h"
+#include "support/PeerProcess.h"
 #include "transfer/ZmThread.h"
 #include "transfer/ui/CTransferWnd.h"
 
@@ -113,15 +119,20 @@ struct TransferE2e : ::testing::Test {
         frame.reset();
         rt.reset();
     }
-    // Starts the host, connects, logs in and waits for the menu.
-    void Connect(const QStringList& extra = {})
+    // Makes the program's window and connects it to a telnet host.
+    void Open(const PhoneBookEntry& e)
     {
-        ASSERT_TRUE(host.Start(dir.path(), extra));
         rt = std::make_unique<AppRuntime>(store, false);
         frame = std::make_unique<CMainFrame>(*rt);
         frame->show();
         term = frame->Terminal();
-        ASSERT_TRUE(frame->ConnectEntry(test::DemoEntry(host.port)));
+        ASSERT_TRUE(frame->ConnectEntry(e));
+    }
+    // Starts the demo host, connects, logs in and waits for the menu.
+    void Connect(const QStringList& extra = {})
+    {
+        ASSERT_TRUE(host.Start(dir.path(), extra));
+        Open(test::DemoEntry(host.port));
         ASSERT_TRUE(Screen("선택 >> ", 20000)) << ScreenText(term);
     }
     void Type(const std::string& s) { rt->Conn().ConnWrite(reinterpret_cast<const uint8_t*>(s.data()), int(s.size())); }
@@ -295,4 +306,54 @@ TEST_F(TransferE2e, TextUploadAndDroppedFilesAreTypedInOrder)
     EXPECT_EQ(ok.texts, QStringList{"파일 " + missing + " (을)를 열 수 없습니다."});
     ASSERT_TRUE(Screen("받은 글: " + std::to_string(both.size()) + " 바이트", 20000)) << ScreenText(term);
     EXPECT_EQ(ReadFile(uploads + "/text-upload.txt"), both);
+}
+
+TEST_F(TransferE2e, StrayZModemStartIsSeenInTheWindowAndCancelled)
+{
+    // A host whose text happens to hold a ZModem start and that runs no
+    // ZModem at all: the receive takes the stream, the window shows it, its
+    // cancel sends the abort sequence and gives the stream back.
+    std::atomic<int> cans{0};
+    std::atomic<bool> release{false};
+    test::ScriptedHost stray([&](int fd) {
+        test::WriteAllTo(fd, "welcome\r\n**\x18" "B00000000000000\r\x8a\x11");
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        char buf[4096];
+        bool said = false;
+        while (std::chrono::steady_clock::now() < until) {
+            if (release && !said) {
+                test::WriteAllTo(fd, "after the cancel\r\n");
+                said = true;
+            }
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                return;  // the terminal hung up
+            cans += int(std::count(buf, buf + n, '\x18'));
+        }
+    });
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    SetEntryText(e.name, "stray");
+    SetEntryText(e.number, "127.0.0.1");
+    e.port = stray.Port();
+    Open(e);
+    CTransferWnd* w = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (w = frame->TransferWindow()) != nullptr; }, 20000)) << ScreenText(term);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(rt->Flags().ConnState.Receiving);
+    BoxAnswerer yes(QMessageBox::Yes);
+    w->findChild<QPushButton*>("cancel")->click();
+    // The cancel exchange waits for the other side's CANs, which never come.
+    ASSERT_TRUE(PumpUntil([&] { return Idle(); }, 30000));
+    EXPECT_GE(cans.load(), 8);
+    EXPECT_EQ(rt->Transfer().LastResult().end, zm::ZmEnd::Cancelled);
+    PumpUntil([&] { return frame->TransferWindow() == nullptr; }, 2000);
+    EXPECT_EQ(frame->TransferWindow(), nullptr);
+    // What the host sends now reaches the screen again.
+    release = true;
+    EXPECT_TRUE(Screen("after the cancel", 10000)) << ScreenText(term);
+    frame->OnCommand(ID_CONN_HANGUP);  // the host's script ends with the line
 }
