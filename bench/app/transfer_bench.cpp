@@ -32,6 +32,7 @@
 #include <QThread>
 #include <QTimer>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -51,13 +52,23 @@ using namespace velo;
 
 namespace {
 
+int64_t ThreadCpuNs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 // Times every event delivered to the watched window or anything inside it
-// (its timer is its child), outermost deliveries only.
+// (its timer is its child), outermost deliveries only: the wall time, and
+// the UI thread's CPU time (on a busy machine the wall time also holds the
+// waits for a processor).
 class TimingApp : public QApplication {
 public:
     using QApplication::QApplication;
     QPointer<QWidget> watched;
     qint64 windowNs = 0;
+    int64_t windowCpuNs = 0;
     int windowEvents = 0;
 
     bool notify(QObject* r, QEvent* e) override
@@ -67,8 +78,10 @@ public:
         ++depth_;
         QElapsedTimer t;
         t.start();
+        const int64_t cpu = ThreadCpuNs();
         const bool done = QApplication::notify(r, e);
         windowNs += t.nsecsElapsed();
+        windowCpuNs += ThreadCpuNs() - cpu;
         ++windowEvents;
         --depth_;
         return done;
@@ -279,6 +292,7 @@ struct VeloFigures {
     double windowShare = 0;
     int windowEvents = 0;
     double setUpMs = 0;  // the window's events until its first figures
+    double cpuMs = 0;    // the UI thread's CPU time in the window's events
     bool sawWindow = false;
 };
 
@@ -332,8 +346,10 @@ VeloFigures VeloRun(TimingApp& app, int port, const QString& down)
     if (fig.setUpMs == 0)  // ended before its first tick: all of it was the making
         fig.setUpMs = double(app.windowNs) / 1e6;
     fig.windowEvents = app.windowEvents;
+    fig.cpuMs = double(app.windowCpuNs) / 1e6;
     app.watched.clear();
     app.windowNs = 0;
+    app.windowCpuNs = 0;
     app.windowEvents = 0;
     frame.OnCommand(ID_CONN_HANGUP);
     return fig;
@@ -413,6 +429,8 @@ int main(int argc, char** argv)
                     v.windowShare * 100);
         std::printf("                 of which %.1f ms making and showing it, %.1f ms its updates\n", v.setUpMs,
                     v.windowShare * v.transfer * 1e3 - v.setUpMs);
+        std::printf("                 UI thread CPU time in them: %.1f ms = %.3f%% of the transfer's time\n",
+                    v.cpuMs, v.cpuMs / 1e3 / v.transfer * 100);
     }
     return v.transfer > 0 ? 0 : 1;
 }
