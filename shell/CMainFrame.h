@@ -21,9 +21,11 @@
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
+class QToolBar;
 
 namespace velo {
 
@@ -114,24 +116,29 @@ public:
     void ForceClose();
 
     // ---- Transfers (shell/FrameTransfers.cpp): ZModem send and receive, the
-    // transfer window, the ZModem settings, text-file upload, dropped files,
-    // the mini game and a second program window.
+    // transfer window, the ZModem settings, text-file upload, dropped files.
     // The file picker of "Z모뎀 파일 보내기" and "텍스트 파일 전송": the chosen
     // existing files in order, none when cancelled. Tests replace it.
     using FilePicker = std::function<QStringList(const QString& title, const QString& dir)>;
     void SetFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
     CTransferWnd* TransferWindow() const;
-    // Connected, and none of Receiving, Sending, Automating and Frozen.
+    // Connected, and none of Receiving, Sending, Automating and Frozen: a
+    // transfer may start, and text may be typed in from files.
     bool TransferFree() const;
-    // Text-file upload and dropped files: connected, the host free, no automation.
-    bool TextUploadFree() const;
     // Types each file into the connection (1024-byte chunks, LF removed);
     // a file that cannot be opened is named in a message and skipped.
     void SendTextFiles(const QStringList& paths);
-    // "car" beside this program, else on PATH; a message when it cannot start.
-    void StartCarGame();
-    // Another window of this program.
-    void StartNewInstance();
+
+    // ---- Bars and status panes (FrameBars.cpp) ----
+    QToolBar* Bar(BarId bar) const;
+    QMenu* Menu(MenuPlace place) const;
+    // The shortcut bar's favourites drop-down list, enabled only while
+    // connected; the favourites feature fills it and acts on a choice.
+    QComboBox* FavouritesBox() const { return favourites_; }
+    // The capture pane: the file's name without its folder, "*" for none.
+    void SetCapturePane(const QString& filePath);
+    // The header pane: "말머리:'header'".
+    void SetHeaderPane(const QString& header);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -222,6 +229,30 @@ private:
     bool stateSaved_ = false;
     QRect normalFrame_;
     QString commandLine_;
+
+    // ---- Bars and status panes (FrameBars.cpp) ----
+    void createBars();
+    // Raised whenever the bar set changes, so that an older saved layout is
+    // not applied to a different set of bars.
+    static constexpr int kBarLayoutVersion = 1;
+    std::map<BarId, QToolBar*> bars_;
+    int storedMaximised_ = 0;
+    QComboBox* favourites_ = nullptr;
+    QString capturePane_ = QStringLiteral("*");
+    QString headerPane_ = QStringLiteral("말머리:''");
+
+    // ---- Serial ports and modems (FrameSerial.cpp) ----
+    void createSerialCommands();
+
+    // ---- Programs, documents, folders, small dialogs (FrameTools.cpp) ----
+    void createToolCommands();
+    QString HelpDocument() const;
+    // "Capture"/"CapDir", the installation folder's cap/ by default.
+    QString CaptureDir() const;
+    void StartTextEditor(const QString& file);
+    void CharacterMap();
+    // The chat pane, once its feature has made it (Ctrl+Tab moves to it).
+    QPointer<QWidget> chatPane_;
 };
 
 }  // namespace velo

@@ -3,7 +3,6 @@
 // command, the transfer window's life, the frame's title while minimised
 // during a transfer, the end of a transfer, the ZModem settings dialog, the
 // text-file upload and files dropped on the frame.
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -12,10 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include "base/CommandIds.h"
@@ -40,7 +36,7 @@ void CMainFrame::createTransferCommands()
     auto transferFree = [this] { return TransferFree(); };
     Handle(ID_ZMODEM_SEND, [this] { SendZModem(); }, transferFree);
     Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
-    Handle(ID_TEXT_UPLOAD, [this] { TextUpload(); }, [this] { return TextUploadFree(); });
+    Handle(ID_TEXT_UPLOAD, [this] { TextUpload(); }, transferFree);
     Handle(ID_OPEN_DOWNLOADS, [this] {
         const std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
         if (!dir.empty())
@@ -48,19 +44,12 @@ void CMainFrame::createTransferCommands()
     });
     Handle(ID_DOWNLOAD_DIR, [this] { ZModemSettings(); });
     Handle(ID_ZMODEM_SETTINGS, [this] { ZModemSettings(); });
-    Handle(ID_CAR_GAME, [this] { StartCarGame(); });
-    Handle(ID_NEW_WINDOW, [this] { StartNewInstance(); });
 }
 
 bool CMainFrame::TransferFree() const
 {
     const ConnStateFlags& st = flags_.ConnState;
     return st.Connected && !st.Receiving && !st.Sending && !st.Automating && !flags_.TermShared.Frozen;
-}
-
-bool CMainFrame::TextUploadFree() const
-{
-    return flags_.ConnState.Connected && !flags_.ConnState.Automating && HostFree();
 }
 
 CTransferWnd* CMainFrame::TransferWindow() const { return transferWnd_.data(); }
@@ -122,8 +111,9 @@ void CMainFrame::OnTransferWindow(bool open)
         transferWnd_->Close();
     transferPercent_ = 0;
     TransferWindowActions actions;
-    actions.startGame = [this] { StartCarGame(); };
-    actions.newConnection = [this] { StartNewInstance(); };
+    // The same as "자동차 오락" and "새 접속창".
+    actions.startGame = [this] { OnCommand(ID_CAR_GAME); };
+    actions.newConnection = [this] { OnCommand(ID_NEW_WINDOW); };
     actions.progress = [this](int percent) { rt_.Out().frame.PostMessage(WM_TRANSFER_PROGRESS, uintptr_t(percent), 0); };
     transferWnd_ = new CTransferWnd(rt_.Transfer(), rt_.Transfer().Direction(), std::move(actions), this);
     transferWnd_->show();
@@ -162,7 +152,7 @@ void CMainFrame::SendTextFiles(const QStringList& paths)
 {
     auto write = [this](const uint8_t* p, int n) { return n == 0 ? 0 : rt_.Conn().ConnWrite(p, n); };
     for (const QString& path : paths) {
-        if (!TextUploadFree())
+        if (!TransferFree())
             return;  // the connection went, or a transfer took the stream
         const QByteArray local = QFile::encodeName(path);
         const zm::TextUploadResult r = zm::SendTextFile(local.toStdString(), write);
@@ -190,7 +180,7 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* e)
 void CMainFrame::dropEvent(QDropEvent* e)
 {
     const QMimeData* m = e->mimeData();
-    if (!m || !m->hasUrls() || !TextUploadFree()) {
+    if (!m || !m->hasUrls() || !TransferFree()) {
         e->ignore();
         return;
     }
@@ -210,21 +200,6 @@ void CMainFrame::dropEvent(QDropEvent* e)
         paths << p;
     }
     SendTextFiles(paths);
-}
-
-void CMainFrame::StartCarGame()
-{
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("car"));
-    const QFileInfo fi(beside);
-    const QString program = fi.isFile() && fi.isExecutable() ? beside : QStandardPaths::findExecutable(QStringLiteral("car"));
-    if (program.isEmpty() || !QProcess::startDetached(program, {}))
-        QMessageBox::warning(this, QStringLiteral("Vellow"), QStringLiteral("메모리가 부족하거나 car.exe가 없습니다."));
-}
-
-void CMainFrame::StartNewInstance()
-{
-    // Fails silently, as the menu's "새 접속창" does.
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 }  // namespace velo

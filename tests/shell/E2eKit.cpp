@@ -1,42 +1,8 @@
 #include "E2eKit.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
-#include <algorithm>
-
-#include "terminal/HangulCodec.h"
-#include "terminal/ui/CAnsiTerm.h"
 
 namespace velo::test {
-
-std::string RowsText(CAnsiTerm* t, int first)
-{
-    std::string all;
-    const Terminal& m = t->Term();
-    for (int h = std::max(0, first); h < m.LinesUsed(); ++h) {
-        std::string_view row(reinterpret_cast<const char*>(m.HistoryLine(h).text), size_t(m.Columns()));
-        all += hangul::DecodeToUtf8(row, m.DisplayCode());
-        all += '\n';
-    }
-    return all;
-}
-
-std::string ScreenText(CAnsiTerm* t) { return RowsText(t, t->Term().LinesUsed() - t->Term().Rows()); }
-std::string HistoryText(CAnsiTerm* t) { return RowsText(t, 0); }
-
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired()) {
-        if (done())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
 
 bool DemoHost::Start(const QString& dir, const QStringList& extra)
 {

@@ -4,6 +4,7 @@
 // by themselves and send their pre-send string; redial and manual telnet.
 #include <gtest/gtest.h>
 
+#include "tests/shell/FrameKit.h"
 #include "tests/shell/QtTestApp.h"
 #include "tests/shell/E2eKit.h"
 

@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
+#include <QComboBox>
 #include <QTemporaryDir>
 #include <memory>
 #include <QStatusBar>
@@ -402,37 +403,10 @@ struct RecordedSounds final : EventSounds {
 };
 }  // namespace
 
-TEST_F(FrameTest, TransferCommandsAreEnabledOnlyWhenTheyCanAct)
+TEST_F(FrameTest, ACancelledUploadPickerStartsNothingAndGivesTheStreamBack)
 {
     CMainFrame f(rt);
     ConnStateFlags& st = flags.ConnState;
-    struct {
-        const char* what;
-        bool connected, receiving, sending, automating, frozen;
-        bool zmodem, text;  // ZModem send/receive, text upload
-    } cases[] = {
-        {"not connected", false, false, false, false, false, false, false},
-        {"connected", true, false, false, false, false, true, true},
-        {"receiving", true, true, false, false, false, false, false},
-        {"sending", true, false, true, false, false, false, false},
-        {"automating", true, false, false, true, false, false, false},
-        {"looking back", true, false, false, false, true, false, false},
-    };
-    for (const auto& c : cases) {
-        st.Connected = c.connected;
-        st.Receiving = c.receiving;
-        st.Sending = c.sending;
-        st.Automating = c.automating;
-        flags.TermShared.Frozen = c.frozen;
-        EXPECT_EQ(f.CommandEnabled(ID_ZMODEM_SEND), c.zmodem) << c.what;
-        EXPECT_EQ(f.CommandEnabled(ID_ZMODEM_RECEIVE), c.zmodem) << c.what;
-        EXPECT_EQ(f.CommandEnabled(ID_TEXT_UPLOAD), c.text) << c.what;
-    }
-    st.Reset();
-    flags.TermShared.Frozen = false;
-    EXPECT_TRUE(f.CommandEnabled(ID_ZMODEM_SETTINGS));
-    EXPECT_TRUE(f.CommandEnabled(ID_DOWNLOAD_DIR));
-    // A picker cancelled: nothing starts and the stream is given back.
     st.Connected = true;
     int picked = 0;
     f.SetFilePicker([&](const QString&, const QString&) {
@@ -488,4 +462,23 @@ TEST_F(FrameTest, TransferWindowLifeMinimisedTitlesAndTheEndOfATransfer)
     QCoreApplication::processEvents();
     EXPECT_FALSE(flags.ConnState.Connected);
     rt.SetSounds(nullptr);
+}
+
+TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
+{
+    CMainFrame f(rt);
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.FavouritesBox()->setEnabled(true);
+    f.FavouritesBox()->setFocus();
+    // Without a chat pane the terminal takes the focus, from anywhere.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    EXPECT_EQ(line.out, "");
+    // A plain Tab still belongs to the host.
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab);
+    EXPECT_EQ(line.out, "\t");
 }

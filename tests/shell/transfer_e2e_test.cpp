@@ -72,22 +72,6 @@ int Count(const std::string& text, const std::string& what)
     return n;
 }
 
-// Answers every message box that comes up with `button`, keeping its text.
-struct BoxAnswerer {
-    QTimer timer;
-    QStringList texts;
-    explicit BoxAnswerer(QMessageBox::StandardButton button)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, button] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->button(button)->click();
-            }
-        });
-        timer.start(20);
-    }
-};
-
 struct TransferE2e : ::testing::Test {
     QApplication* app = test::App();
     QTemporaryDir dir;
@@ -222,12 +206,14 @@ TEST_F(TransferE2e, CancelFromTheWindowStopsBothSidesAndKeepsThePart)
         30000));
     {
         // "No" leaves the transfer running.
-        BoxAnswerer no(QMessageBox::No);
+        test::Modals no;
+        no.Then(no.Answer(QMessageBox::No));
         w->findChild<QPushButton*>("cancel")->click();
-        EXPECT_EQ(no.texts, QStringList{"받기를 취소하시겠습니까"});
+        EXPECT_EQ(no.texts, std::vector<QString>{"받기를 취소하시겠습니까"});
         EXPECT_FALSE(rt->Flags().ConnState.TransferCancel);
     }
-    BoxAnswerer yes(QMessageBox::Yes);
+    test::Modals yes;
+    yes.Then(yes.Answer(QMessageBox::Yes));
     w->findChild<QPushButton*>("cancel")->click();
     ASSERT_TRUE(PumpUntil([&] { return Idle(); }, 20000));
     // The host's sz was cancelled too: it ended with a failure status, and
@@ -297,13 +283,14 @@ TEST_F(TransferE2e, TextUploadAndDroppedFilesAreTypedInOrder)
     const QString missing = dir.filePath("missing.txt");
     mime.setUrls({QUrl::fromLocalFile(dir.filePath("f1.txt")), QUrl::fromLocalFile(missing),
                   QUrl::fromLocalFile(dir.filePath("f2.txt"))});
-    BoxAnswerer ok(QMessageBox::Ok);
+    test::Modals ok;
+    ok.Then(ok.Answer(QMessageBox::Ok));
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     // Straight to the frame's handler: the application delivers a drop only
     // inside a drag the window system runs.
     static_cast<QObject*>(frame.get())->event(&drop);
     EXPECT_TRUE(drop.isAccepted());
-    EXPECT_EQ(ok.texts, QStringList{"파일 " + missing + " (을)를 열 수 없습니다."});
+    EXPECT_EQ(ok.texts, std::vector<QString>{"파일 " + missing + " (을)를 열 수 없습니다."});
     ASSERT_TRUE(Screen("받은 글: " + std::to_string(both.size()) + " 바이트", 20000)) << ScreenText(term);
     EXPECT_EQ(ReadFile(uploads + "/text-upload.txt"), both);
 }
@@ -344,7 +331,8 @@ TEST_F(TransferE2e, StrayZModemStartIsSeenInTheWindowAndCancelled)
     ASSERT_TRUE(PumpUntil([&] { return (w = frame->TransferWindow()) != nullptr; }, 20000)) << ScreenText(term);
     EXPECT_TRUE(w->isVisible());
     EXPECT_TRUE(rt->Flags().ConnState.Receiving);
-    BoxAnswerer yes(QMessageBox::Yes);
+    test::Modals yes;
+    yes.Then(yes.Answer(QMessageBox::Yes));
     w->findChild<QPushButton*>("cancel")->click();
     // The cancel exchange waits for the other side's CANs, which never come.
     ASSERT_TRUE(PumpUntil([&] { return Idle(); }, 30000));
