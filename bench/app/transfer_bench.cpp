@@ -39,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchChild.h"
 #include "bench/app/BenchHost.h"
 #include "base/Flags.h"
 #include "base/SettingsStore.h"
@@ -103,28 +104,6 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
     return std::chrono::duration<double>(b - a).count();
 }
 
-pid_t Spawn(const std::vector<std::string>& argv, int in, int out, const std::string& dir)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 2);
-        for (int fd = 3; fd < 1024; ++fd)
-            ::close(fd);
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(126);
-        std::vector<char*> a;
-        for (const auto& s : argv)
-            a.push_back(const_cast<char*>(s.c_str()));
-        a.push_back(nullptr);
-        ::execvp(a[0], a.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 bool SameFile(const QString& a, const QString& b)
 {
     QFile fa(a), fb(b);
@@ -187,8 +166,8 @@ double DirectRun(const std::string& src, const std::string& out)
     if (!TcpPair(fds))
         return -1;
     const auto t0 = std::chrono::steady_clock::now();
-    Spawn({"sz", "-e", "-q", src}, fds[0], fds[0], out);
-    Spawn({"rz", "-q", "-y"}, fds[1], fds[1], out);
+    bench::SpawnChild({"sz", "-e", "-q", src}, fds[0], fds[0], out);
+    bench::SpawnChild({"rz", "-q", "-y"}, fds[1], fds[1], out);
     ::close(fds[0]);
     ::close(fds[1]);
     int status;
@@ -208,7 +187,7 @@ double ViaHostRun(int port, const std::string& out)
     int toRz[2], fromRz[2];
     if (::pipe2(toRz, O_CLOEXEC) != 0 || ::pipe2(fromRz, O_CLOEXEC) != 0)
         return -1;
-    const pid_t rz = Spawn({"rz", "-q", "-y"}, toRz[0], fromRz[1], out);
+    const pid_t rz = bench::SpawnChild({"rz", "-q", "-y"}, toRz[0], fromRz[1], out);
     ::close(toRz[0]);
     ::close(fromRz[1]);
     enum { Data, Iac, Opt, Sb, SbIac } st = Data;
