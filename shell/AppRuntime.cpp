@@ -12,7 +12,9 @@
 #include "terminal/AnsiMusic.h"
 #include "terminal/ThreadTimer.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "shell/Startup.h"
 #include "transfer/ZmThread.h"
+#include "transfer/ui/DesktopOpener.h"
 
 namespace velo {
 
@@ -31,6 +33,9 @@ AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     modem_ = std::make_unique<LineService>(conn_, *comm_, loop_.get());
     conn_.SetLineService(modem_.get());
     transfer_ = std::make_unique<zm::ZmTransfer>(conn_);
+    opener_ = std::make_unique<DesktopFileOpener>();
+    transfer_->SetFileOpener(opener_.get());
+    SetInstallDir(QString::fromStdString(ReadInstallDir(settings, "")));
     if (music) {
         midi_ = std::make_unique<AlsaMidiOut>();
         timer_ = std::make_unique<ThreadTimer>();
@@ -55,6 +60,12 @@ AppRuntime::~AppRuntime()
     telnet_.reset();
     conn_.SetUiLoop(nullptr);
     loop_.reset();
+}
+
+void AppRuntime::SetInstallDir(const QString& dir)
+{
+    // A relative folder would be the current directory's: none is better.
+    installDir_ = dir.startsWith(u'/') ? dir : QString();
 }
 
 void AppRuntime::Attach(CMainFrame* frame)

@@ -15,6 +15,7 @@
 #include <string>
 
 #include <QPointer>
+#include <QString>
 
 #include "base/EventSounds.h"
 #include "base/Flags.h"
@@ -39,6 +40,7 @@ class ThreadTimer;
 class AnsiMusic;
 namespace zm {
 class ZmTransfer;
+class ZmFileOpener;
 }
 
 // FrameSink onto the frame: posts are queued to the UI thread, sends run
@@ -89,11 +91,11 @@ public:
     // The sound scheme; null: silence. The runtime does not own it.
     void SetSounds(EventSounds* sounds) { sounds_ = sounds; }
     AnsiMusic* Music() { return music_.get(); }
-    // The installation directory the start-up prepared (with cap/, Down/,
-    // Up/, Images/); empty until then, and in tests, where the frame reads
-    // the store.
-    const std::string& InstallDir() const { return installDir_; }
-    void SetInstallDir(std::string dir) { installDir_ = std::move(dir); }
+    // The installation folder the start-up prepared (with cap/, Down/, Up/,
+    // Images/), absolute; "" when there is none. Until the start-up sets it,
+    // the stored "인스톨디렉토리" when that is absolute.
+    QString InstallDir() const { return installDir_; }
+    void SetInstallDir(const QString& dir);
 
     // The frame made with this runtime: binds the sink to it and hands its
     // terminal the music player (CMainFrame does this when it is made and
@@ -111,6 +113,8 @@ private:
     std::unique_ptr<CommLine> comm_;
     std::unique_ptr<LineService> modem_;
     std::unique_ptr<zm::ZmTransfer> transfer_;
+    std::unique_ptr<zm::ZmFileOpener> opener_;
+    QString installDir_;
     KeyMap keys_;
     AutoResponseTable responses_;
     MacroSender macros_;
@@ -121,7 +125,6 @@ private:
     std::unique_ptr<AlsaMidiOut> midi_;
     std::unique_ptr<ThreadTimer> timer_;
     std::unique_ptr<AnsiMusic> music_;
-    std::string installDir_;
 };
 
 }  // namespace velo

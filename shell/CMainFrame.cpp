@@ -84,11 +84,10 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.s
 
 QString CMainFrame::InstallDir() const
 {
-    // The folder the start-up prepared (with its cap/, Down/ and Images/);
-    // without one (tests) the stored one, else the same default.
-    if (!rt_.InstallDir().empty())
-        return QString::fromStdString(rt_.InstallDir());
-    return QString::fromStdString(ReadInstallDir(rt_.Settings(), DefaultInstallDir().toStdString()));
+    // The folder the start-up prepared (with its cap/, Down/, Up/ and
+    // Images/); a frame made without one (tests) uses the same default.
+    const QString dir = rt_.InstallDir();
+    return dir.isEmpty() ? DefaultInstallDir() : dir;
 }
 
 CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)
@@ -111,6 +110,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createBars();
     createVideotexCommands();
     createStatusBar();
+    createTransferCommands();
     FitToTerminal();
     startTimers();
     rt_.Attach(this);
@@ -244,17 +244,7 @@ QAction* CMainFrame::Handle(int id, std::function<void()> run, std::function<boo
 
 void CMainFrame::createActions()
 {
-    auto transferFree = [this] {
-        return flags_.ConnState.Connected && !flags_.ConnState.Sending && !flags_.ConnState.Receiving &&
-               !flags_.TermShared.Frozen && !flags_.ConnState.Automating;
-    };
-
     // File
-    Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
-    Handle(ID_OPEN_DOWNLOADS, [this] {
-        QString dir = QString::fromStdString(zm::DownloadDir(rt_.Settings(), InstallDir().toStdString()));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
-    });
     Handle(ID_APP_EXIT, [this] { close(); });
 
     // Connect
@@ -504,18 +494,12 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 {
     switch (msg) {
     case WM_TRANSFER_WINDOW:
-        // The transfer's progress shows in the status bar until the transfer
-        // window exists.
         panes_[PaneMessage]->setText(wParam ? QStringLiteral("파일 전송 중...") : QStringLiteral("준비"));
+        OnTransferWindow(wParam != 0);
         return 0;
-    case WM_TRANSFER_PROGRESS: {
-        int pct = int(wParam);
-        QString t = flags_.ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
-        panes_[PaneMessage]->setText(t);
-        if (isMinimized())
-            setWindowTitle(t);
+    case WM_TRANSFER_PROGRESS:
+        OnTransferProgress(int(wParam));
         return 0;
-    }
     case WM_CHAT_LINE:
         if (lParam) {
             caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
@@ -531,10 +515,15 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 
 void CMainFrame::SetConnectedTitle(const QString& entryName)
 {
-    setWindowTitle(QStringLiteral("Vellow - %1").arg(entryName));
+    plainTitle_ = QStringLiteral("Vellow - %1").arg(entryName);
+    ApplyTitle();
 }
 
-void CMainFrame::SetIdleTitle() { setWindowTitle(QStringLiteral("Vellow")); }
+void CMainFrame::SetIdleTitle()
+{
+    plainTitle_ = QStringLiteral("Vellow");
+    ApplyTitle();
+}
 
 void CMainFrame::FitToTerminal()
 {
@@ -574,6 +563,8 @@ void CMainFrame::moveEvent(QMoveEvent* e)
 void CMainFrame::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        ApplyTitle();
     if (e->type() == QEvent::ActivationChange && isActiveWindow() && firstActivation_) {
         firstActivation_ = false;
         RestoreWindowState();
@@ -868,22 +859,6 @@ void CMainFrame::TimedNotice(const QString& title, const QString& text, int ms)
     QTimer::singleShot(ms, d, &QDialog::close);
 }
 
-void CMainFrame::ReceiveZModem()
-{
-    std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
-    rt_.Transfer().StartReceive(dir);
-}
-
-void CMainFrame::TransferDone()
-{
-    std::vector<uint8_t> left = rt_.Transfer().TakeLeftover();
-    if (life_)
-        life_->OnTransferDone(left.data(), int(left.size()), rt_.Transfer().Options().HangUpAfterTransfer);
-    panes_[PaneMessage]->setText(QStringLiteral("준비"));
-    if (!isMinimized())
-        setWindowTitle(windowTitle());
-}
-
 // ---- ConnFrame ----
 
 void CMainFrame::Message(std::string_view text, std::string_view title, MsgIcon icon)
@@ -904,7 +879,11 @@ bool CMainFrame::Ask(std::string_view text)
 
 void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 
-void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
+void CMainFrame::SetTitle(std::string_view title)
+{
+    plainTitle_ = Q(title);
+    ApplyTitle();
+}
 
 
 void CMainFrame::WaitTransferThreads(int timeoutMs) { rt_.Transfer().WaitEnd(timeoutMs); }

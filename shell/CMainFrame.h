@@ -19,6 +19,8 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
 class QDialog;
 class QLabel;
@@ -31,6 +33,7 @@ namespace velo {
 class AppRuntime;
 class CAnsiTerm;
 class CaptureUi;
+class CTransferWnd;
 class ConnLifecycle;
 class VtxPictureSink;
 class KeyMapDialog;
@@ -116,6 +119,20 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Transfers (shell/FrameTransfers.cpp): ZModem send and receive, the
+    // transfer window, the ZModem settings, text-file upload, dropped files.
+    // The file picker of "Z모뎀 파일 보내기" and "텍스트 파일 전송": the chosen
+    // existing files in order, none when cancelled. Tests replace it.
+    using FilePicker = std::function<QStringList(const QString& title, const QString& dir)>;
+    void SetFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
+    CTransferWnd* TransferWindow() const;
+    // Connected, and none of Receiving, Sending, Automating and Frozen: a
+    // transfer may start, and text may be typed in from files.
+    bool TransferFree() const;
+    // Types each file into the connection (1024-byte chunks, LF removed);
+    // a file that cannot be opened is named in a message and skipped.
+    void SendTextFiles(const QStringList& paths);
+
     // ---- Bars and status panes (FrameBars.cpp) ----
     QToolBar* Bar(BarId bar) const;
     QMenu* Menu(MenuPlace place) const;
@@ -146,6 +163,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
+    // Transfers: files dropped on the frame are typed in as text files.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     struct Command {
@@ -185,8 +205,23 @@ private:
     void ResetScreen();
     void ReceiveData();
     void HighlightWords();
+    // ---- Transfers (shell/FrameTransfers.cpp).
+    void createTransferCommands();
     void ReceiveZModem();
+    void SendZModem();
     void TransferDone();
+    void TextUpload();
+    void ZModemSettings();
+    void OnTransferWindow(bool open);
+    void OnTransferProgress(int percent);
+    // The frame's title: the plain one, or while minimised during a transfer
+    // "%d%% 보냄" / "%d%% 받음".
+    void ApplyTitle();
+    QPointer<CTransferWnd> transferWnd_;
+    FilePicker filePicker_;
+    QString plainTitle_;
+    int transferPercent_ = 0;
+
     void TimedNotice(const QString& title, const QString& text, int ms);
     bool HostFree() const;
     QString InstallDir() const;

@@ -76,7 +76,12 @@ QString DefaultInstallDir()
 
 QString PrepareInstallDir(SettingsStore& settings)
 {
-    QString dir = QString::fromStdString(ReadInstallDir(settings, DefaultInstallDir().toStdString()));
+    QString fallback = DefaultInstallDir();
+    QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
+    // Only an absolute folder: a relative one would be made wherever the
+    // program happened to be started.
+    if (!dir.startsWith(u'/'))
+        dir = fallback;
     QDir d;
     if (!d.mkpath(dir))
         return QString();
@@ -88,12 +93,12 @@ QString PrepareInstallDir(SettingsStore& settings)
 QString FindDefaultsFile(const QString& installDir)
 {
     const QString candidates[] = {
-        installDir + "/velo.reg",
+        installDir.isEmpty() ? QString() : installDir + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/../share/vellow/velo.reg",
     };
     for (const QString& c : candidates)
-        if (QFileInfo(c).isReadable())
+        if (!c.isEmpty() && QFileInfo(c).isReadable())
             return c;
     return QString();
 }
@@ -111,11 +116,11 @@ int VeloMain(int argc, char** argv)
     std::unique_ptr<EventSounds> sounds = CreateCanberraSounds(*store);
     runtime->SetSounds(sounds.get());
 
-    // 2. The installation directory.
+    // 2. The installation directory. When it cannot be made there is none:
+    // never the folder the program was started from (a download would land
+    // there).
     QString installDir = PrepareInstallDir(*store);
-    if (installDir.isEmpty())
-        installDir = QDir::currentPath();
-    runtime->SetInstallDir(installDir.toStdString());
+    runtime->SetInstallDir(installDir);
 
     // 3. The network.
     if (!NetworkAvailable()) {

@@ -9,6 +9,7 @@
 
 #include "tests/shell/FrameKit.h"
 #include "tests/shell/QtTestApp.h"
+#include "tests/shell/E2eKit.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -48,63 +49,20 @@
 
 using namespace velo;
 
-namespace {
-
 using test::App;
-
+using test::DemoEntry;
+using test::DemoHost;
 using test::HistoryText;
 using test::PumpUntil;
 using test::ScreenText;
 
-// Logs in to the demo host as the Kestrix service with automatic log-in.
-PhoneBookEntry DemoEntry(int port)
-{
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    e.service = 4;  // Kestrix: its log-in prompts
-    SetEntryText(e.name, "데모");
-    SetEntryText(e.number, "127.0.0.1");
-    e.port = port;
-    SetEntryText(e.waitUserId, "회 원 ID :");
-    SetEntryText(e.waitPassword, "비밀 번호:");
-    SetEntryText(e.userId, "guest");
-    SetEntryText(e.password, "pw");
-    return e;
-}
+namespace {
 
 QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-struct DemoHost {
-    QProcess proc;
-    int port = 0;
-    bool Start(const QString& dir, const QStringList& extra = {})
-    {
-        QString script = QStringLiteral(VELO_DEMOHOST);
-        QString portFile = dir + "/port";
-        proc.start(QStringLiteral("python3"),
-                   QStringList{script, "--port", "0", "--port-file", portFile, "--files", dir + "/files"} + extra);
-        if (!proc.waitForStarted(5000))
-            return false;
-        return PumpUntil(
-            [&] {
-                QFile f(portFile);
-                if (!f.open(QIODevice::ReadOnly))
-                    return false;
-                port = f.readAll().trimmed().toInt();
-                return port > 0;
-            },
-            10000);
-    }
-    ~DemoHost()
-    {
-        proc.kill();
-        proc.waitForFinished(3000);
-    }
-};
 
 // What the host's --report file holds: one JSON object a line.
 std::vector<QJsonObject> Report(const QString& path)
@@ -160,16 +118,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        e.service = 4;  // Kestrix: its log-in prompts
-        SetEntryText(e.name, "데모");
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = host.port;
-        SetEntryText(e.waitUserId, "회 원 ID :");
-        SetEntryText(e.waitPassword, "비밀 번호:");
-        SetEntryText(e.userId, "guest");
-        SetEntryText(e.password, "pw");
+        PhoneBookEntry e = test::DemoEntry(host.port);
         ASSERT_TRUE(frame.ConnectEntry(e));
 
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
@@ -239,6 +188,59 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.OnCommand(ID_CONN_HANGUP);
         EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
+    }
+}
+
+TEST(EndToEnd, VeloStartedFromAnotherFolderDownloadsIntoItsInstallationFolder)
+{
+    // The program itself, started from a folder of the user's that holds a
+    // file of the same name as the one the host sends: the download lands in
+    // Down/ of the installation folder the start-up made, and the file in the
+    // starting folder is left alone (under the default resume option it
+    // would have been written over).
+    App();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString elsewhere = dir.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    QDir().mkpath(dir.filePath("files"));
+    QByteArray data(50000, 0);
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 + i / 251);
+    {
+        QFile f(dir.filePath("files/landing.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        QFile old(elsewhere + "/landing.bin");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--zsend", dir.filePath("files/landing.bin"), "--once"}));
+
+    QProcess velo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.filePath("home"));
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    velo.setProcessEnvironment(env);
+    velo.setWorkingDirectory(elsewhere);
+    velo.start(QStringLiteral(VELO_BINARY), {"127.0.0.1", QString::number(host.port)});
+    ASSERT_TRUE(velo.waitForStarted(5000));
+    const QString landed = dir.filePath("data/Brenwick/Vellow/Down/landing.bin");
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(PumpUntil([&] { return contents(landed) == data; }, 30000)) << contents(landed).size();
+    EXPECT_EQ(contents(elsewhere + "/landing.bin"), "old");
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"landing.bin"});
+    velo.terminate();  // closes as the user would
+    EXPECT_TRUE(velo.waitForFinished(15000));
+    if (velo.state() != QProcess::NotRunning) {
+        velo.kill();
+        velo.waitForFinished(3000);
     }
 }
 
