@@ -43,6 +43,14 @@ inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
 inline constexpr char kStartUp[] = "StartUp";            // in kTip
 inline constexpr char kScrollLines[] = "ScrollLines";    // in kWheel
 inline constexpr char kReverse[] = "Reverse";            // in kWheel
+inline constexpr char kCaptureDirectory[] = "CaptureDirectory";  // in kInit
+// Printing: how the print file of printer-controller mode is printed.
+inline constexpr char kPrint[] = "Print";
+inline constexpr char kPrintOption[] = "PrintOption";
+inline constexpr char kLinePerPage[] = "LinePerPage";
+inline constexpr char kFontResizeOption[] = "FontResizeOption";
+inline constexpr char kLfConvert[] = "LfConvert";
+inline constexpr char kPrintToFileName[] = "PrintToFileName";
 // Per-port entries of the sections "COM1".."COM9".
 inline constexpr char kBaudRate[] = "BaudRate";
 inline constexpr char kByteSize[] = "ByteSize";
