@@ -191,6 +191,8 @@ void CMainFrame::createMenus()
             a->setShortcut(QKeySequence(QString::fromLatin1(row.key), QKeySequence::PortableText));
             a->setShortcutContext(Qt::WindowShortcut);
         }
+        if (row.contextText)
+            a->setProperty(kPopupTextProperty, QString::fromUtf8(row.contextText));
         a->setVisible(false);
         const int id = row.id;
         connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -321,6 +323,8 @@ void CMainFrame::createActions()
     Handle(ID_FONT_SMALLER, [this] { StepFont(false); },
            [this] { return FontSmallerEnabled(term_->TermFont().faceName, term_->TermFont().height); });
     Handle(ID_RECEIVE_FILE, [this] { term_->ReceiveFile(); }, [this] { return term_->CanReceiveFile(); });
+    Handle(ID_CATCH_LINE, [this] { term_->CatchLine(); });
+    Handle(ID_ADD_FAVOURITE, [this] { term_->AddFavourite(); }, [this] { return term_->CanAddFavourite(); });
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
     Handle(ID_TERM_DONE, [this] { term_->setFocus(); });
@@ -341,7 +345,6 @@ void CMainFrame::createTerminal()
 {
     term_ = new CAnsiTerm(rt_.Out(), rt_.Conn(), *this, this);
     term_->Term().SetAutoResponses(&rt_.Responses());
-    term_->SetCommandProbe([this](int id) { return CommandEnabled(id); });
     setCentralWidget(term_);
     term_->setFocus();
 }

@@ -49,13 +49,11 @@ public:
     // internal commands without menu, key or bar. Returns the action.
     QAction* Handle(int id, std::function<void()> run, std::function<bool()> enabled = {},
                     std::function<bool()> checked = {});
-    QAction* Action(int id) const;
     bool CommandEnabled(int id) const;
     bool CommandChecked(int id) const;
     // The status bar's panes, left to right, as their texts.
     QStringList StatusPaneTexts() const;
     void RefreshStatusBar();
-    void UpdateCommandUi();
 
     // Title rules: "Vellow", or "Vellow - name" while connected.
     void SetConnectedTitle(const QString& entryName);
@@ -98,7 +96,9 @@ public:
     void PrepareTerminal(const PhoneBookEntry& entry) override;
     void SendPreSend(std::string_view text) override;
 
-    // TermHost.
+    // TermHost (PlaySound above serves both).
+    QAction* Action(int id) const override;
+    void UpdateCommandUi() override;
     bool KeyMapped(int index) const override;
     void SendKey(int index, bool alternate) override;
     void SendMacro(const uint8_t* text, int len) override;

@@ -55,8 +55,8 @@ const CommandRow kRows[] = {
     {ID_VIEW_TRANSFERBAR, M::View, "파일 송수신 모음(&F)", ""},
     {ID_VIEW_CHAT, M::View, "채팅창(&C)", "Alt+C", false, true},
     // 도구
-    {ID_RESET_SCREEN, M::Tools, "화면 초기화(&I)", "Ctrl+F8", false, false, "화면 초기화"},
-    {ID_CLEAR_SCREEN, M::Tools, "화면 지우기(&C)", "Ctrl+Space", false, false, "화면 지우기"},
+    {ID_RESET_SCREEN, M::Tools, "화면 초기화(&I)", "Ctrl+F8", false, false, "화면 초기화\tCtrl+F8"},
+    {ID_CLEAR_SCREEN, M::Tools, "화면 지우기(&C)", "Ctrl+Space", false, false, "화면 지우기\tCtrl+Space"},
     // 도구 → 갈무리 (the sub-menu stands here)
     {ID_CAPTURE_OPEN, M::Capture, "갈무리 파일 열기(&O)", ""},
     {ID_CAPTURE_PAUSE, M::Capture, "갈무리 잠시 쉬기(&P)", ""},
@@ -73,9 +73,9 @@ const CommandRow kRows[] = {
     {ID_WRITE_POST, M::Tools, "게시물 쓰기(&W)", "Alt+G"},
     {ID_CANCEL_SENDING, M::Tools, "보내기 취소(&Q)", ""},
     // 설정
-    {ID_TERM_COLOURS, M::Settings, "터미널 색깔 지정(&Z)", "Alt+Z"},
+    {ID_TERM_COLOURS, M::Settings, "터미널 색깔 지정(&Z)", "Alt+Z", false, false, "터미널 색깔 지정(&Z)\tAlt+Z"},
     {ID_CHAT_COLOURS, M::Settings, "채팅창 색깔 지정(&C)", ""},
-    {ID_FONT, M::Settings, "글꼴 지정(&F)", "F8", true, false, "글꼴 지정"},
+    {ID_FONT, M::Settings, "글꼴 지정(&F)", "F8", true, false, "글꼴 지정\tF8"},
     {ID_PICTURE_MODE, M::Settings, "그림 상태(&N)", "Alt+N", false, true},
     {ID_LOCAL_ECHO, M::Settings, "자국 반향", ""},
     {ID_NEWLINE_MODE, M::Settings, "LF -> CR/LF", ""},

@@ -32,7 +32,8 @@ struct CommandRow {
     // pressing it goes through the key map, not through this command.
     bool keyViaKeyMap = false;
     bool separatorBefore = false;
-    // The terminal's context menu names some commands its own way.
+    // The terminal's context menu names some commands its own way (with the
+    // hint of a key after a tab).
     const char* contextText = nullptr;
 };
 

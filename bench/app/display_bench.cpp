@@ -71,6 +71,8 @@ public:
 // The frame's side of the window, doing nothing: the benchmark types no keys.
 class NullHost : public TermHost {
 public:
+    QAction* Action(int) const override { return nullptr; }
+    void UpdateCommandUi() override {}
     bool KeyMapped(int) const override { return false; }
     void SendKey(int, bool) override {}
     void SendMacro(const uint8_t*, int) override {}

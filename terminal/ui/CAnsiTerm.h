@@ -1,38 +1,31 @@
-// The terminal window: draws the screen model, owns the engine, turns keys
-// and mouse into bytes for the host, and keeps the scrollback view and the
-// selection.
+// The terminal window: owns the engine (Terminal), feeds it the host's bytes
+// and wires it to the window's three helpers, one concern each:
 //
-// Rendering. The engine reports damage (cells of screen rows), region scrolls
-// and shapes at the end of every Feed. Damaged cells are drawn from the model
-// into a backing image; a scroll moves the image's pixels unless the whole
-// region is to be drawn again anyway. Drawing into the image happens when the
-// feed returns, but at most once per display frame (16 ms): under a flood the
-// damage of many feeds is drawn once. Shapes are kept in an overlay image that
-// scrolls with the region and is cleared under cells drawn again. The
-// scrollback view is painted directly from the history rows.
+//   TermPainter  the drawing: the model's damage into a backing image at the
+//                display's frame rate, glyph runs and their cache, colours,
+//                blink, block and line glyphs, the shapes overlay, the caret
+//   TermView     the scrollback view, the selection and the clipboard copy
+//   TermInput    keys, the input method, the mouse, click-to-send hot spots,
+//                receiving a file by its number, the context menu
+//
+// This class is what the engine (TermSurface, ReplySink) and the data path
+// (ConnTerminal) see of the window; it sizes the window and hands Qt's events
+// to the helpers. What it needs of the frame comes through TermHost.
 #pragma once
 
-#include <QHash>
-#include <QImage>
-#include <QRawFont>
-#include <QVarLengthArray>
 #include <QWidget>
-#include <array>
-#include <functional>
-#include <memory>
 #include <string>
 
-#include "connect/ConnUi.h"
-#include "base/CommandIds.h"
+#include "base/Flags.h"
 #include "base/SettingsLayout.h"
+#include "connect/Conn.h"
+#include "connect/ConnUi.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
 #include "terminal/ui/TermHost.h"
-#include "terminal/ui/TermText.h"
-
-class QScrollBar;
-class QTimer;
-class QMenu;
+#include "terminal/ui/TermInput.h"
+#include "terminal/ui/TermPainter.h"
+#include "terminal/ui/TermView.h"
 
 namespace velo {
 
@@ -42,7 +35,8 @@ class CAnsiTerm : public QWidget, public TermSurface, public ReplySink, public C
     Q_OBJECT
 public:
     // out: settings, frame and shared flags; conn: where typed bytes and
-    // replies go; host: the key map, the macro sender and the sounds.
+    // replies go; host: the frame's actions, the key map, the macro sender
+    // and the sounds. All outlive the window.
     CAnsiTerm(const Outlets& out, ConnFacade& conn, TermHost& host, QWidget* parent = nullptr);
     ~CAnsiTerm() override;
 
@@ -54,8 +48,8 @@ public:
     // for its new size.
     void SetTermFont(const LogFontFields& f);
     const LogFontFields& TermFont() const { return font_; }
-    int CellWidth() const { return cw_; }
-    int CellHeight() const { return ch_; }
+    int CellWidth() const { return painter_.CellWidth(); }
+    int CellHeight() const { return painter_.CellHeight(); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -66,8 +60,8 @@ public:
     bool Frozen() const override;
     void FeedEcho(const uint8_t* data, int len) override;
     bool Hold() const override { return term_.Hold(); }
-    bool SelectionShown() const override { return selShown_; }
-    void ClearSelection() override;
+    bool SelectionShown() const override { return view_.Selection().shown; }
+    void ClearSelection() override { view_.ClearSelection(); }
     int Feed(const uint8_t* data, int len) override;
     void WriteText(std::string_view utf8) override;
     void SetLogin(const PhoneBookEntry& entry) override;
@@ -75,44 +69,43 @@ public:
 
     // TermSurface.
     void Scroll(int top, int bottom, int n) override;
-    void Damage(int row, int first, int last) override;
-    void Shape(const TermShape& shape) override;
-    void HistoryChanged() override;
+    void Damage(int row, int first, int last) override { painter_.MarkRowDirty(row, first, last); }
+    void Shape(const TermShape& shape) override { painter_.Shape(shape); }
+    void HistoryChanged() override { view_.UpdateScrollBar(); }
     void Resized(int columns, int rows) override;
-    void CaretShape(CaretKind shape, bool blink) override;
+    void CaretShape(CaretKind shape, bool blink) override { painter_.CaretShape(shape, blink); }
     void Beep() override;
-    void EventSound(std::string_view name) override;
-    void HangulInput(bool on) override;
+    void EventSound(std::string_view name) override { host_.PlaySound(name); }
+    void HangulInput(bool on) override { input_.HangulInput(on); }
 
     // ReplySink: Raw written as it is, Macro through the macro sender.
     void Reply(const uint8_t* data, int count, ReplyMode mode) override;
 
-    // Scrollback view.
-    void OpenView();   // the frame's "챙긴글 보기" while live
-    void LeaveView();  // the frame's return to input
-    bool ViewOpen() const { return Frozen(); }
-    int ScrollPosition() const { return pos_; }
-    void ScrollTo(int position);
-    void ScrollLines(int delta);
+    // Scrollback view and selection (TermView).
+    void OpenView() { view_.Open(); }
+    void LeaveView() { view_.Leave(); }
+    int ScrollPosition() const { return view_.Position(); }
+    void ScrollTo(int position) { view_.ScrollTo(position); }
+    int HistoryRowAt(int y) const { return view_.HistoryRowAt(y); }
+    void SelectAll() { view_.SelectAll(); }
+    void SetSelection(int startRow, int startCol, int endRow, int endCol)
+    {
+        view_.SetSelection(startRow, startCol, endRow, endCol);
+    }
+    std::string SelectionBytes() const { return view_.SelectionBytes(); }
+    bool Copy() { return view_.Copy(); }
 
-    // Selection (history rows and columns) and the clipboard.
-    void SelectAll();
-    void SetSelection(int startRow, int startCol, int endRow, int endCol);
-    std::string SelectionBytes() const;
-    bool Copy();  // false when nothing was copied
-    // The history row shown at window row y (for the live screen, the screen's).
-    int HistoryRowAt(int y) const;
-
-    // Click-to-send.
-    const termtext::HotSpot& Hot() const { return hot_; }
-    void HoverAt(QPoint p);
-    void DropHotSpot();
-    void ClickAt(QPoint p, Qt::KeyboardModifiers mods);
-    void ReceiveFile();  // command 32853
-    bool CanReceiveFile() const;
-
-    // Keys as the terminal handles them (also used by the frame's PgUp/PgDn).
-    void HandleKey(QKeyEvent* e);
+    // Click-to-send, receiving a file and the context menu's own commands
+    // (TermInput, TermView); the frame's actions run these.
+    const termtext::HotSpot& Hot() const { return input_.Hot(); }
+    void HoverAt(QPoint p) { input_.HoverAt(p); }
+    void ReceiveFile() { input_.ReceiveFile(); }  // command 32853
+    bool CanReceiveFile() const { return input_.CanReceiveFile(); }
+    void CatchLine() { input_.CatchLine(); }
+    bool CanAddFavourite() const { return view_.CanAddFavourite(); }
+    void AddFavourite() { view_.AddFavourite(); }
+    // The input method's text being composed (shown, not yet sent).
+    QString Preedit() const { return input_.Preedit(); }
 
     // After a frame command changed the model outside Feed (clear, reset,
     // display code): hand the damage over and draw it.
@@ -120,24 +113,16 @@ public:
     // The entry's auto-wrap switch, as the host's mode 7 would set it.
     void SetAutowrap(bool on);
 
-    // The input method's text being composed (shown, not yet sent).
-    QString Preedit() const { return preedit_; }
-
     // The picture as it is shown now (damage drawn first).
     QImage Snapshot();
     // Draws pending damage into the backing image at once.
-    void RenderNow();
+    void RenderNow() { painter_.RenderNow(); }
     // Draws every cell again from the model (what an expose would show).
     void RedrawAll();
-    // Colours of a cell as the rules give them (for tests and the view).
-    static void CellColours(const CellAttr& a, bool blinkOff, bool selected, QRgb* text, QRgb* back);
-    void SetBlinkPhase(bool on);
-    bool BlinkPhase() const { return blinkOn_; }
+    void SetBlinkPhase(bool on) { painter_.SetBlinkPhase(on); }
 
     void SetDefaultColours(int fg, int bg);
-    void SetMusic(AnsiMusic* music);
-    // Tells the context menu which frame commands exist and can act now.
-    void SetCommandProbe(std::function<bool(int id)> probe) { commandProbe_ = std::move(probe); }
+    void SetMusic(AnsiMusic* music) { term_.SetMusic(music); }
 
 signals:
     // The title of the terminal: "터미널 - 입력" or "터미널 - 챙긴글 보기".
@@ -161,37 +146,16 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    struct Span {
-        int lo = 1 << 30, hi = -1;
-        bool Empty() const { return hi < lo; }
-    };
-    void MakeFonts();
-    void ResizeBacking();
-    void ScheduleRender();
-    void RenderRow(QPainter& p, int row, int lo, int hi);
-    void DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k, int fontIndex,
-                      bool doubleSize);
-    bool GlyphIndexes(int fontIndex, const QString& s, QVarLengthArray<quint32, 160>* out);
-    void DrawBlock(QPainter& p, const QRect& r, int block, QRgb t, QRgb k);
-    void DrawLineGlyph(QPainter& p, const QRect& r, uint8_t letter, QRgb t, QRgb k);
-    void PaintView(QPainter& p, const QRect& clip);
-    void UpdateScrollBar();
-    void OnScrollBar(int value);
-    void SetTitle(bool view);
-    void BlinkTick();
-    void MarkRowDirty(int row, int lo, int hi);
-    void MarkAllDirty();
-    QRect RowRect(int row) const;
-    int LiveHistoryBase() const { return term_.LinesUsed() - term_.Rows(); }
-    bool InSelection(int historyRow, int col) const;
-    void SelectionRowRange(int historyRow, int* from, int* to) const;
-    void RepaintSelectionRows(int a, int b);
-    void AutoScrollTick();
-    bool HostFree() const;
+    // The helpers share the engine, each other and these outlets.
+    friend class TermPainter;
+    friend class TermView;
+    friend class TermInput;
+    void SetFrozen(bool on);
+    // Frame commands, sent (run now) or posted (run later).
     void SendToFrame(int id);
     void PostToFrame(int id);
-    void WriteHost(const std::string& bytes);
-    void UpdateCaretRect();
+    // A window message carrying a NUL-terminated host-byte string.
+    void SendTextToFrame(int msg, const std::string& text);
 
     Outlets out_;
     SharedFlags& flags_;
@@ -199,55 +163,9 @@ private:
     TermHost& host_;
     Terminal term_;
     LogFontFields font_;
-    std::array<QFont, 4> fonts_;  // italic << 1 | underline
-    struct GlyphFont {
-        QRawFont raw;
-        std::array<quint32, 128> ascii{};
-        QHash<char32_t, quint32> other;
-    };
-    std::array<GlyphFont, 4> glyphs_;
-    int cw_ = 8, ch_ = 16, ascent_ = 12;
-    QScrollBar* bar_ = nullptr;
-    QImage backing_;
-    QImage overlay_;  // shapes; null until the first shape
-    bool overlayUsed_ = false;
-    std::array<Span, kMaxRows> dirty_{};
-    bool anyDirty_ = false;
-    QRegion pendingUpdate_;
-    QTimer* renderTimer_ = nullptr;
-    qint64 lastRender_ = 0;
-    qint64 lastRenderCost_ = 0;
-    QTimer* blinkTimer_ = nullptr;
-    bool blinkOn_ = true;
-    QTimer* caretTimer_ = nullptr;
-    bool caretOn_ = true;
-    CaretKind caretShape_ = CaretKind::Block;
-    bool caretBlink_ = true;
-    QRect caretRect_;
-    QString preedit_;  // input method text not yet committed
-
-    // Scrollback view.
-    int pos_ = 0;  // history row at the top of the window
-    int wheelRest_ = 0;
-    bool viewHeld_ = false;
-
-    // Selection.
-    bool selShown_ = false;
-    bool selecting_ = false;
-    int selStartRow_ = 0, selStartCol_ = 0, selEndRow_ = 0, selEndCol_ = 0;
-    QTimer* autoScroll_ = nullptr;
-    int autoDir_ = 0;
-    QPoint lastMouse_;
-
-    // Click-to-send.
-    termtext::HotSpot hot_;
-    int hotRow_ = -1;
-    bool receivingFile_ = false;
-
-    int clickedSlot_ = -1;
-    std::function<bool(int)> commandProbe_;
-    AnsiMusic* music_ = nullptr;
+    TermView view_;
+    TermPainter painter_;
+    TermInput input_;
 };
-
 
 }  // namespace velo

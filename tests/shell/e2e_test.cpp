@@ -172,6 +172,17 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         QFile g2(second);
         ASSERT_TRUE(w2.open(QIODevice::ReadOnly) && g2.open(QIODevice::ReadOnly));
         EXPECT_EQ(g2.readAll(), w2.readAll());
+        // After the transfer the follow-up (Enter) brings the menu once more.
+        auto promptsAfterTransfer = [&] {
+            std::string h = HistoryText(term);
+            size_t at = h.rfind("전송을 마쳤습니다");
+            int n = 0;
+            for (size_t p = h.find("선택 >>", at); at != std::string::npos && p != std::string::npos;
+                 p = h.find("선택 >>", p + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_TRUE(PumpUntil([&] { return promptsAfterTransfer() >= 2; }, 10000)) << ScreenText(term);
 
         frame.OnCommand(ID_CONN_HANGUP);
         EXPECT_FALSE(flags.ConnState.Connected);

@@ -5,10 +5,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <memory>
 #include <QStatusBar>
+#include <QTest>
+#include <QTimer>
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
@@ -213,6 +217,82 @@ TEST_F(FrameKeys, PasteSendsRunsAndOneCrPerLineFeedOnlyWhenTheHostIsFree)
     flags.ConnState.Sending = true;
     f.OnCommand(ID_PASTE);
     EXPECT_EQ(line.out, "");
+}
+
+namespace {
+struct MenuEntry {
+    QString text;
+    bool enabled;
+};
+
+// Opens the terminal's context menu at p, notes its entries and chooses the
+// one labelled choose.
+std::vector<MenuEntry> ContextMenuAt(CAnsiTerm* t, QPoint p, const QString& choose)
+{
+    std::vector<MenuEntry> shown;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* a : menu->actions())
+            shown.push_back({a->isSeparator() ? QStringLiteral("-") : a->text(), a->isEnabled()});
+        for (QAction* a : menu->actions())
+            if (a->text() == choose)
+                a->trigger();
+        menu->close();
+    });
+    QContextMenuEvent e(QContextMenuEvent::Mouse, p, t->mapToGlobal(p));
+    QApplication::sendEvent(t, &e);
+    return shown;
+}
+}  // namespace
+
+TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
+{
+    CMainFrame f(rt);
+    f.show();
+    Fill(f);
+    CAnsiTerm* t = f.Terminal();
+    QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+    int top = t->HistoryRowAt(0);
+    t->SetSelection(top, 0, top, 3);  // one row, three columns: a favourite
+    std::vector<MenuEntry> shown = ContextMenuAt(t, QPoint(5, 5), QStringLiteral("말꼬리 잡기(&L)"));
+    const std::vector<MenuEntry> want = {
+        {"복사(&C)", true}, {"전체선택(&A)", true}, {"붙여넣기(&P)", true}, {"붙여넣기+엔터(&E)", true},
+        {"말꼬리 잡기(&L)", true}, {"-", true}, {"자주 가는곳에 추가", true}, {"-", true},
+        {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", false}, {"글꼴 지정\tF8", true},
+        {"화면 지우기\tCtrl+Space", true}, {"화면 초기화\tCtrl+F8", true}, {"-", true},
+        {"현재 화면 인쇄(&P)", false}, {"선택된 부분 인쇄(&S)", false}, {"-", true}, {"파일 받기(&D)", false},
+    };
+    ASSERT_EQ(shown.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(shown[i].text, want[i].text) << i;
+        EXPECT_EQ(shown[i].enabled, want[i].enabled) << want[i].text.toStdString();
+    }
+    // The entry ran the frame's command, which took the line under the mouse.
+    EXPECT_EQ(f.CaughtLine(), "line");
+}
+
+TEST_F(FrameKeys, ReceiveFileFromTheContextMenuTakesTheNumberUnderTheMouse)
+{
+    CMainFrame f(rt);
+    f.show();
+    f.activateWindow();
+    CAnsiTerm* t = f.Terminal();
+    t->setFocus();
+    QCoreApplication::processEvents();
+    flags.ConnState.Connected = true;
+    flags.TermShared.ServiceKind = 2;
+    std::string list = "7  velo-demo.txt\r\n";
+    t->Feed(reinterpret_cast<const uint8_t*>(list.data()), int(list.size()));
+    // The menu takes the focus and covers the window: the number stays.
+    QPoint number(t->CellWidth() / 2, t->CellHeight() / 2);
+    QTest::mouseMove(t, number);
+    ASSERT_TRUE(t->Hot().fileNumber);
+    std::vector<MenuEntry> shown = ContextMenuAt(t, number, QStringLiteral("파일 받기(&D)"));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(shown.back().enabled);
+    EXPECT_EQ(line.out, "dn 7\r");
 }
 
 TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)

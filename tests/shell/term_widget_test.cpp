@@ -3,10 +3,12 @@
 // keys and clicks to bytes.
 #include <gtest/gtest.h>
 
+#include "tests/shell/Fakes.h"
 #include "tests/shell/QtTestApp.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QTest>
 #include <mutex>
@@ -14,8 +16,6 @@
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
-#include "shell/KeyMap.h"
-#include "shell/MacroSender.h"
 #include "support/TestKit.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
@@ -50,26 +50,13 @@ public:
     std::string out;
 };
 
-// The frame's side for the window: the shell's key map and macro sender
-// over the test's facade; sounds are recorded.
-struct Host : TermHost {
-    KeyMap keys;
-    MacroSender macros;
-    std::vector<std::string> sounds;
-    explicit Host(ConnFacade& c) : macros([&c](const uint8_t* p, int n) { c.ConnWrite(p, n); }) {}
-    bool KeyMapped(int index) const override { return keys.IsSet(index); }
-    void SendKey(int index, bool alternate) override { keys.SendKey(index, alternate, macros); }
-    void SendMacro(const uint8_t* text, int len) override { macros.Send(text, len); }
-    void PlaySound(std::string_view event) override { sounds.emplace_back(event); }
-};
-
 struct TermTest : ::testing::Test {
     QApplication* app = App();
     test::TestOutlets outlets;
     MemorySettingsStore& store = outlets.settings;
     SharedFlags& flags = outlets.flags;
     ConnFacade conn{outlets.out};
-    Host host{conn};
+    test::RecordingTermHost host{conn};
     RecordingLine line;
     std::unique_ptr<CAnsiTerm> t;
 
@@ -391,6 +378,53 @@ TEST_F(TermTest, ClickToSendSendsTheItemUnderTheMouse)
     QTest::mouseClick(t.get(), Qt::LeftButton, {}, at(0, 3));
     EXPECT_EQ(line.Take(), "");
     flags.AppFlags.ClickMouse = true;
+}
+
+TEST_F(TermTest, ReceiveFileSendsItsFollowUpOnlyOnceTheTransferIsOverAndNotAfterADrop)
+{
+    ConnStateFlags& state = flags.ConnState;
+    flags.TermShared.ServiceKind = 2;  // "dn N", then "1" to go back
+    Feed("7  velo-demo.txt\r\n");
+    auto pump = [](int ms) {
+        QDeadlineTimer until(ms);
+        while (!until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    QPoint number(t->CellWidth() / 2, t->CellHeight() / 2);
+    struct Case {
+        const char* name;
+        bool transfer;  // the host runs a transfer
+        bool drop;      // the connection drops while it runs
+        const char* after;
+    };
+    const Case cases[] = {
+        {"transfer, then the follow-up", true, false, "1\r"},
+        {"dropped: no follow-up", true, true, ""},
+        {"no transfer: the follow-up after 3000 ms", false, false, "1\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.Connected = true;
+        t->HoverAt(number);
+        ASSERT_TRUE(t->CanReceiveFile());
+        t->ReceiveFile();  // returns at once
+        EXPECT_EQ(line.Take(), "dn 7\r");
+        EXPECT_FALSE(t->CanReceiveFile());  // one request at a time
+        if (c.transfer) {
+            state.Receiving = true;
+            pump(100);
+            EXPECT_EQ(line.Take(), "");  // never inside the transfer
+            if (c.drop)
+                state.Connected = false;
+            state.Receiving = false;
+            pump(200);
+        } else {
+            pump(1000);
+            EXPECT_EQ(line.Take(), "");
+            pump(2500);
+        }
+        EXPECT_EQ(line.Take(), c.after);
+    }
 }
 
 TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
