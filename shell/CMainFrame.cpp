@@ -46,7 +46,9 @@
 #include "shell/LockKeys.h"
 #include "shell/MacroSender.h"
 #include "terminal/HangulCodec.h"
+#include "terminal/Printing.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/QtPrintDevice.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmThread.h"
@@ -98,6 +100,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createPrintingCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -107,6 +110,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
 
 CMainFrame::~CMainFrame()
 {
+    closePrinting();
     if (!stateSaved_)
         SaveWindowState();
     DetachConnections();

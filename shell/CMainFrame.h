@@ -28,6 +28,9 @@ namespace velo {
 class AppRuntime;
 class CAnsiTerm;
 class ConnLifecycle;
+class PrintController;
+class QtPrintDevice;
+class QtPrintUi;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -110,6 +113,11 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Printing: the screen and the selection, printer-controller mode,
+    // the ANSI screen save, the print and wheel settings (FramePrinting.cpp).
+    QtPrintDevice& PrintDevice() const { return *printDevice_; }
+    PrintController& PrinterMode() const { return *printCtl_; }
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -123,6 +131,17 @@ private:
         std::function<bool()> checked;
     };
     void createActions();
+    // ---- Printing
+    void createPrintingCommands();
+    void closePrinting();
+    void PrintRows(bool selection);
+    void OpenPrintSettings();
+    void OpenWheelSettings();
+    void SaveAnsiScreenAs();
+    std::unique_ptr<QtPrintDevice> printDevice_;
+    std::unique_ptr<QtPrintUi> printUi_;
+    std::unique_ptr<PrintController> printCtl_;
+    // ---- end of Printing
     void RefreshMenuBar();
     void createMenus();
     void createStatusBar();
