@@ -3,6 +3,7 @@
 // settings, the ANSI screen save; and printer-controller mode's print file,
 // given to the terminal when the frame is made and ended when it goes.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -96,7 +97,11 @@ void CMainFrame::SaveAnsiScreenAs()
     SettingsStore& s = rt_.Settings();
     const std::string dir =
         s.ReadString(settings::kInit, settings::kCaptureDirectory, settings::CaptureDirDefault(InstallDir().toStdString()));
-    QFileDialog d(this, QStringLiteral("안시 갈무리"), QString::fromStdString(dir));
+    QFileDialog d(this, QStringLiteral("안시 갈무리"));
+    // A folder that is gone would be taken for a file name: the dialog then
+    // opens where it would by itself.
+    if (QFileInfo(QString::fromStdString(dir)).isDir())
+        d.setDirectory(QString::fromStdString(dir));
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setDefaultSuffix(QStringLiteral("ans"));
     d.setNameFilters({QStringLiteral("ans 파일 (*.ans)"), QStringLiteral("모든 파일 (*.*)")});

@@ -52,7 +52,7 @@ PrintSettingsDialog::PrintSettingsDialog(SettingsStore& settings, const std::str
     option_->button(v.option)->setChecked(true);
     auto* fileRow = new QHBoxLayout;
     file_ = new QLineEdit(QString::fromStdString(v.file));
-    file_->setMinimumWidth(file_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
+    file_->setMinimumWidth(file_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 40);
     browse_ = new QPushButton(QStringLiteral("찾아보기"));
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse_);

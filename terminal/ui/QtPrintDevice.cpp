@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -59,6 +60,14 @@ bool QtPrintDevice::ChoosePrinter(QWidget* parent)
         p.setPageLayout(*chosenPage_);
     QPrintDialog d(&p, parent);
     d.setWindowTitle(QStringLiteral("프린터 설정"));
+    // Here the dialog only chooses: its accept button does not print.
+    for (QDialogButtonBox* box : d.findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons()) {
+            if (box->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                b->setText(QStringLiteral("확인"));
+            else if (box->buttonRole(b) == QDialogButtonBox::RejectRole)
+                b->setText(QStringLiteral("취소"));
+        }
     if (d.exec() != QDialog::Accepted)
         return false;
     chosen_ = p.printerName();
