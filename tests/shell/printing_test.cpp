@@ -14,9 +14,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QWheelEvent>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "base/SettingsStore.h"
 #include "shell/AppRuntime.h"
@@ -34,14 +32,6 @@ using namespace velo;
 namespace {
 
 using test::App;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 // Acts on the next modal dialog of type D once it is up (the command that
 // opens it runs its own event loop meanwhile).
@@ -148,18 +138,13 @@ TEST_F(DialogTest, WheelPageIsStoredAsMinusOneAndReopensDisabledShowingThree)
 
 namespace {
 
-struct FramePrintTest : ::testing::Test {
-    static void SetUpTestSuite() { server = new test::CupsServer; }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        server = nullptr;
-    }
+struct FramePrintTest : test::CupsSuite {
     void SetUp() override
     {
         App();
-        if (!server->Ready())
-            GTEST_SKIP() << "no print system for this test: " << server->Why();
+        CupsSuite::SetUp();
+        if (IsSkipped())
+            return;
         store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.Path());
         frame = std::make_unique<CMainFrame>(rt);
     }
@@ -170,13 +155,11 @@ struct FramePrintTest : ::testing::Test {
     }
     CAnsiTerm& Term() { return *frame->Terminal(); }
 
-    static test::CupsServer* server;
     test::TempDir dir{"frame-print"};
     MemorySettingsStore store;
     AppRuntime rt{store, false};
     std::unique_ptr<CMainFrame> frame;
 };
-test::CupsServer* FramePrintTest::server = nullptr;
 
 }  // namespace
 
@@ -188,7 +171,7 @@ TEST_F(FramePrintTest, TheScreenPrintsTheRowsShownAndTheSelectionItsRows)
     // Scrolled back to history row 10: those rows are the ones printed.
     Term().ScrollTo(10);
     frame->OnCommand(ID_PRINT_SCREEN);
-    const std::string shown = server->TakeOutput("velo-test");
+    const std::string shown = Cups().TakeOutput("velo-test");
     EXPECT_EQ(shown.substr(0, 18), "line 10\r\nline 11\r\n");
     EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), Term().Term().Rows());
 
@@ -197,24 +180,24 @@ TEST_F(FramePrintTest, TheScreenPrintsTheRowsShownAndTheSelectionItsRows)
     Term().SetSelection(42, 3, 40, 2);
     ASSERT_TRUE(frame->CommandEnabled(ID_PRINT_SELECTION));
     frame->OnCommand(ID_PRINT_SELECTION);
-    EXPECT_EQ(server->TakeOutput("velo-test"), "line 40\r\nline 41\r\nline 42\r\n");
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), "line 40\r\nline 41\r\nline 42\r\n");
 
     // Through the printer's driver: one page of text.
     store.WriteInt("Print", "PrintOption", 0);
     frame->OnCommand(ID_PRINT_SCREEN);
-    EXPECT_EQ(test::PdfPages(server->TakeOutput("velo-test")), 1);
+    EXPECT_EQ(test::PdfPages(Cups().TakeOutput("velo-test")), 1);
 }
 
 TEST_F(FramePrintTest, PrinterControllerModePrintsWhatTheHostSent)
 {
     store.WriteInt("Print", "PrintOption", 1);
     Feed("\x1b[5ito the printer\nsecond line\x1b[4ion screen");
-    EXPECT_EQ(server->TakeOutput("velo-test"), "to the printer\r\nsecond line");
-    EXPECT_EQ(ReadAll(dir.Path() + "/prntmp.txt"), "to the printer\r\nsecond line");
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), "to the printer\r\nsecond line");
+    EXPECT_EQ(test::ReadFileBytes(dir.Path() + "/prntmp.txt"), "to the printer\r\nsecond line");
     // The mode still on when the window goes: printed then.
     Feed("\x1b[5iat the end");
     frame.reset();
-    EXPECT_EQ(server->TakeOutput("velo-test"), "at the end");
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), "at the end");
 }
 
 TEST_F(FramePrintTest, AnsiSaveWritesTheScreenWhereTheUserSaysAndTheWheelFollowsItsDialog)
@@ -227,7 +210,7 @@ TEST_F(FramePrintTest, AnsiSaveWritesTheScreenWhereTheUserSaysAndTheWheelFollows
         QMetaObject::invokeMethod(d, "accept");
     });
     frame->OnCommand(ID_ANSI_CAPTURE);
-    EXPECT_EQ(ReadAll(dir.Path() + "/screen.ans"), AnsiScreenBytes(Term().Term()));
+    EXPECT_EQ(test::ReadFileBytes(dir.Path() + "/screen.ans"), AnsiScreenBytes(Term().Term()));
 
     for (int i = 0; i < 80; ++i)
         Feed("x\r\n");

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -20,14 +19,6 @@ namespace velo::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 void WriteFile(const std::string& path, const std::string& text, fs::perms mode = fs::perms(0644))
 {
@@ -114,7 +105,7 @@ CupsServer::CupsServer()
     ::unsetenv("PRINTER");
     ::unsetenv("LPDEST");
     if (!proc_->Started() || !WaitForPath(socket_, 10000)) {
-        why_ = "cupsd did not start: " + ReadAll(d + "/log/error_log");
+        why_ = "cupsd did not start: " + ReadFileBytes(d + "/log/error_log");
         return;
     }
     // Ready once it answers for the default queue.
@@ -127,7 +118,7 @@ CupsServer::CupsServer()
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    why_ = "cupsd did not answer: " + ReadAll(d + "/log/error_log");
+    why_ = "cupsd did not answer: " + ReadFileBytes(d + "/log/error_log");
 }
 
 CupsServer::~CupsServer() = default;
@@ -136,10 +127,26 @@ std::string CupsServer::TakeOutput(const std::string& queue, int ms) const
 {
     const std::string path = Output(queue);
     if (!WaitForPath(path, ms))
-        return "(no output) " + ReadAll(dir_.Path() + "/log/error_log");
-    std::string data = ReadAll(path);
+        return "(no output) " + ReadFileBytes(dir_.Path() + "/log/error_log");
+    std::string data = ReadFileBytes(path);
     fs::remove(path);
     return data;
+}
+
+CupsServer* CupsSuite::server_ = nullptr;
+
+void CupsSuite::SetUpTestSuite() { server_ = new CupsServer; }
+
+void CupsSuite::TearDownTestSuite()
+{
+    delete server_;
+    server_ = nullptr;
+}
+
+void CupsSuite::SetUp()
+{
+    if (!server_->Ready())
+        GTEST_SKIP() << "no print system for this test: " << server_->Why();
 }
 
 int PdfPages(const std::string& pdf)

@@ -5,6 +5,8 @@
 // run cupsd, Ready() is false and Why() says why, for the test's skip message.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -32,6 +34,19 @@ private:
     std::string socket_, why_;
     std::unique_ptr<PeerProcess> proc_;
     bool ready_ = false;
+};
+
+// A test suite that prints: one server for the suite; each test is skipped,
+// with the reason, where the machine cannot run one.
+class CupsSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    static CupsServer& Cups() { return *server_; }
+
+private:
+    static CupsServer* server_;
 };
 
 // The pages of a PDF document.

@@ -5,9 +5,6 @@
 // and printer-controller mode must print at its end through the same path.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/CupsServer.h"
 #include "support/TestKit.h"
 #include "terminal/Printing.h"
@@ -18,40 +15,23 @@
 namespace velo::test {
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 struct RecordingUi : PrintUi {
     std::vector<PrintMessage> shown;
     void Message(const PrintMessage& m) override { shown.push_back(m); }
     bool AskRetry(const PrintMessage&) override { return false; }
 };
 
-class CupsTest : public ::testing::Test {
+class CupsTest : public CupsSuite {
 protected:
-    static void SetUpTestSuite() { server = new CupsServer; }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        server = nullptr;
-    }
     void SetUp() override
     {
         App();
-        if (!server->Ready())
-            GTEST_SKIP() << "no print system for this test: " << server->Why();
+        CupsSuite::SetUp();
     }
 
-    static CupsServer* server;
     QtPrintDevice dev{{[] { return LogFontFields{}; }, [] { return 80; }, [] { return hangul::DisplayCode::Ks; }}};
     std::vector<PrintMessage> msgs;
 };
-CupsServer* CupsTest::server = nullptr;
 
 TEST_F(CupsTest, ARawJobArrivesByteForByte)
 {
@@ -60,7 +40,7 @@ TEST_F(CupsTest, ARawJobArrivesByteForByte)
         data += char(i % 256);
     EXPECT_EQ(dev.QueueName(), "velo-test");
     ASSERT_TRUE(PrintBytes(dev, PrintKind::Raw, kRowsDocName, data, {}, &msgs));
-    EXPECT_EQ(server->TakeOutput("velo-test"), data);
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), data);
     EXPECT_TRUE(msgs.empty());
 }
 
@@ -75,7 +55,7 @@ TEST_F(CupsTest, ATextJobHasAPageForEachLinesPerPage)
         for (int i = 0; i < c.lines; ++i)
             text += "line " + std::to_string(i) + " \xC7\xD1\xB1\xDB\r\n";
         ASSERT_TRUE(PrintBytes(dev, PrintKind::Text, kFileDocName, text, {c.perPage, true}, &msgs));
-        const std::string pdf = server->TakeOutput("velo-test");
+        const std::string pdf = Cups().TakeOutput("velo-test");
         EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
         EXPECT_EQ(PdfPages(pdf), c.pages);
     }
@@ -94,14 +74,14 @@ TEST_F(CupsTest, PrinterControllerModePrintsAtItsEndAndKeepsTheFileWhenRefused)
     auto feed = [&](const std::string& s) { term.Feed(reinterpret_cast<const uint8_t*>(s.data()), int(s.size())); };
 
     feed("\x1b[5iprinted\nline\x1b[4i");
-    EXPECT_EQ(server->TakeOutput("velo-test"), "printed\r\nline");
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), "printed\r\nline");
 
     dev.UseQueue("velo-off");
     feed("\x1b[5ikept\n\x1b[4i");
     loop.RunFor(20);
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, kPrintFailedText);
-    EXPECT_EQ(ReadAll(ctl.Kept()), "kept\r\n");
+    EXPECT_EQ(ReadFileBytes(ctl.Kept()), "kept\r\n");
 
     dev.UseQueue("no-such-queue");
     EXPECT_FALSE(dev.Available());

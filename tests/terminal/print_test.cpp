@@ -6,9 +6,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "base/CommandIds.h"
 #include "base/ExclusiveFile.h"
 #include "base/SettingsLayout.h"
@@ -18,14 +15,6 @@
 
 namespace velo::test {
 namespace {
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
@@ -325,7 +314,7 @@ TEST_F(ControllerTest, TheHostsTextGoesToThePrintFileAndIsPrintedAtTheEnd)
         Feed("one\ntwo\r\n");
         Feed("three\x1b[4iafter");
         EXPECT_FALSE(flags.TermShared.PrinterControl);
-        EXPECT_EQ(ReadAll(file), "one\r\ntwo\r\nthree");
+        EXPECT_EQ(ReadFileBytes(file), "one\r\ntwo\r\nthree");
         EXPECT_EQ(Row(0), "beforeafter");
         if (!c.printed) {
             EXPECT_EQ(dev.outcome, "");
@@ -358,14 +347,14 @@ TEST_F(ControllerTest, PrintingFailsAndEveryByteIsKeptAsideFromTheNextRun)
     EXPECT_EQ(ui.shown[0].text, kPrintFailedText);
     EXPECT_EQ(ui.shown[0].detail, "인쇄할 내용은 " + kept + " 에 남아 있습니다.");
     EXPECT_EQ(ctl->Kept(), kept);
-    EXPECT_EQ(ReadAll(kept), Expected(runs));
+    EXPECT_EQ(ReadFileBytes(kept), Expected(runs));
     EXPECT_FALSE(Exists(file));
 
     // The next run fails too: its text is kept beside the first, which stays whole.
     Feed("\x1b[5isecond\n\x1b[4i");
     RunPosted();
-    EXPECT_EQ(ReadAll(dir.Path() + "/prntmp-2.txt"), "second\r\n");
-    EXPECT_EQ(ReadAll(kept), Expected(runs));
+    EXPECT_EQ(ReadFileBytes(dir.Path() + "/prntmp-2.txt"), "second\r\n");
+    EXPECT_EQ(ReadFileBytes(kept), Expected(runs));
 }
 
 TEST_F(ControllerTest, NoPrinterGivesBothMessagesInOrder)
@@ -376,7 +365,7 @@ TEST_F(ControllerTest, NoPrinterGivesBothMessagesInOrder)
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[0].text, kNoPrinterText);
     EXPECT_EQ(ui.shown[1].text, kPrintFailedText);
-    EXPECT_EQ(ReadAll(ctl->Kept()), "x");
+    EXPECT_EQ(ReadFileBytes(ctl->Kept()), "x");
 }
 
 TEST_F(ControllerTest, AnEmptyRunPrintsNothing)
@@ -409,7 +398,7 @@ TEST_F(ControllerTest, ABusyPrintFileShowsTheTextAndAsksAfterTheFeed)
     EXPECT_EQ(ui.asked[0], (PrintMessage{kPrintFileBusyText, kPrintFileBusyCaption, ""}));
     Feed("filed\x1b[4i");
     EXPECT_EQ(Row(0), "shown");
-    EXPECT_EQ(ReadAll(file), "filed");
+    EXPECT_EQ(ReadFileBytes(file), "filed");
 }
 
 TEST_F(ControllerTest, CancelShowsTheTextUntilTheModeEnds)
@@ -424,7 +413,7 @@ TEST_F(ControllerTest, CancelShowsTheTextUntilTheModeEnds)
     EXPECT_EQ(Row(0), "one two three");
     EXPECT_EQ(dev.outcome, "");
     ::close(other);
-    EXPECT_EQ(ReadAll(file), "theirs");
+    EXPECT_EQ(ReadFileBytes(file), "theirs");
 }
 
 TEST_F(ControllerTest, AQuestionLeftOpenAfterTheModeEndedOpensNothing)
@@ -550,14 +539,14 @@ TEST_F(AnsiSaveTest, AFileInUseIsLeftAsItWas)
     const std::string path = dir.Path() + "/screen.ans";
     Feed("saved");
     ASSERT_EQ(SaveAnsiScreen(*term, path), AnsiSaveResult::Saved);
-    EXPECT_EQ(ReadAll(path), AnsiScreenBytes(*term));
+    EXPECT_EQ(ReadFileBytes(path), AnsiScreenBytes(*term));
     const int other = OpenExclusive(path, true);
     ASSERT_GE(other, 0);
     Feed("\r\nmore");
     EXPECT_EQ(SaveAnsiScreen(*term, path), AnsiSaveResult::CannotOpen);
     ::close(other);
-    EXPECT_NE(ReadAll(path).find("saved"), std::string::npos);
-    EXPECT_EQ(ReadAll(path).find("more"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(path).find("saved"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path).find("more"), std::string::npos);
     EXPECT_EQ(SaveAnsiScreen(*term, "/dev/full"), AnsiSaveResult::WriteFailed);
 }
 
