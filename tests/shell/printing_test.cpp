@@ -9,12 +9,16 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
 #include <QWheelEvent>
 #include <functional>
+#include <memory>
+#include <tuple>
 
 #include "base/SettingsStore.h"
 #include "shell/AppRuntime.h"
@@ -33,18 +37,23 @@ namespace {
 
 using test::App;
 
-// Acts on the next modal dialog of type D once it is up (the command that
-// opens it runs its own event loop meanwhile).
+// Acts on each of the next `count` modal dialogs of type D once it is up
+// (the command that opens it runs its own event loop meanwhile).
 template <class D>
-void WhenShown(std::function<void(D*)> act)
+void WhenShown(std::function<void(D*)> act, int count = 1)
 {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+    auto last = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(poll, &QTimer::timeout, [poll, act, last, count]() mutable {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d || d == *last)
+            return;
+        *last = d;
+        if (--count == 0) {
             poll->stop();
             poll->deleteLater();
-            act(d);
         }
+        act(d);
     });
     poll->start(10);
 }
@@ -188,13 +197,61 @@ TEST_F(FramePrintTest, TheScreenPrintsTheRowsShownAndTheSelectionItsRows)
     EXPECT_EQ(test::PdfPages(Cups().TakeOutput("velo-test")), 1);
 }
 
-TEST_F(FramePrintTest, PrinterControllerModePrintsWhatTheHostSent)
+TEST_F(FramePrintTest, ARawJobArrivesByteForByteAndATextJobHasItsPages)
+{
+    QtPrintDevice& dev = frame->PrintDevice();
+    EXPECT_EQ(dev.QueueName(), "velo-test");
+    std::string data;
+    for (int i = 0; i < 3000; ++i)
+        data += char(i % 256);
+    std::vector<PrintMessage> msgs;
+    ASSERT_TRUE(PrintBytes(dev, PrintKind::Raw, kRowsDocName, data, {}, &msgs));
+    EXPECT_EQ(Cups().TakeOutput("velo-test"), data);
+    for (auto [lines, perPage, pages] : {std::tuple{150, 66, 3}, {132, 66, 2}, {10, 20, 1}}) {
+        std::string text;
+        for (int i = 0; i < lines; ++i)
+            text += "line " + std::to_string(i) + " \xC7\xD1\xB1\xDB\r\n";
+        ASSERT_TRUE(PrintBytes(dev, PrintKind::Text, kFileDocName, text, {perPage, true}, &msgs));
+        const std::string pdf = Cups().TakeOutput("velo-test");
+        EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+        EXPECT_EQ(test::PdfPages(pdf), pages) << lines;
+    }
+    EXPECT_TRUE(msgs.empty());
+}
+
+TEST_F(FramePrintTest, PrinterControllerModePrintsWhatTheHostSentAndKeepsWhatIsRefused)
 {
     store.WriteInt("Print", "PrintOption", 1);
     Feed("\x1b[5ito the printer\nsecond line\x1b[4ion screen");
     EXPECT_EQ(Cups().TakeOutput("velo-test"), "to the printer\r\nsecond line");
     EXPECT_EQ(test::ReadFileBytes(dir.Path() + "/prntmp.txt"), "to the printer\r\nsecond line");
+
+    // A queue that refuses: the message once the feed is over, the text kept.
+    frame->PrintDevice().UseQueue("velo-off");
+    Feed("\x1b[5ikept\n\x1b[4i");
+    QString said;
+    WhenShown<QMessageBox>([&](QMessageBox* b) {
+        said = b->text() + "|" + b->informativeText();
+        b->accept();
+    });
+    for (int i = 0; i < 50 && said.isEmpty(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(said.toStdString(),
+              std::string(kPrintFailedText) + "|인쇄할 내용은 " + dir.Path() + "/prntmp-1.txt 에 남아 있습니다.");
+    EXPECT_EQ(test::ReadFileBytes(dir.Path() + "/prntmp-1.txt"), "kept\r\n");
+
+    // No such printer: the screen's print says so.
+    frame->PrintDevice().UseQueue("no-such-queue");
+    QStringList texts;
+    WhenShown<QMessageBox>([&](QMessageBox* b) {
+        texts << b->text();
+        b->accept();
+    }, 2);
+    frame->OnCommand(ID_PRINT_SCREEN);
+    EXPECT_EQ(texts, (QStringList{kNoPrinterText, kPrintFailedText}));
+
     // The mode still on when the window goes: printed then.
+    frame->PrintDevice().UseQueue("velo-test");
     Feed("\x1b[5iat the end");
     frame.reset();
     EXPECT_EQ(Cups().TakeOutput("velo-test"), "at the end");

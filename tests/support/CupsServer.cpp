@@ -102,6 +102,7 @@ CupsServer::CupsServer()
     proc_ = std::make_unique<PeerProcess>(std::vector<std::string>{
         cupsd, "-f", "-c", d + "/root/cupsd.conf", "-s", d + "/root/cups-files.conf"});
     ::setenv("CUPS_SERVER", socket_.c_str(), 1);
+    cupsSetServer(socket_.c_str());  // forgets a server (and connection) of an earlier suite
     ::unsetenv("PRINTER");
     ::unsetenv("LPDEST");
     if (!proc_->Started() || !WaitForPath(socket_, 10000)) {
