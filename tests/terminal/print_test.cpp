@@ -324,9 +324,19 @@ TEST_F(ControllerTest, TheHostsTextGoesToThePrintFileAndIsPrintedAtTheEnd)
             EXPECT_EQ(dev.pages, (Pages{{"one", "two", "three"}}));
         }
         EXPECT_EQ(dev.docName, c.printed ? kFileDocName : "");
-        term->TerminalReset();
         term->ClearScreen();
     }
+    // A reset ends the mode and prints; an empty run prints nothing.
+    dev = RecordingDevice();
+    settings.WriteInt("Print", "PrintOption", 1);
+    Feed("\x1b[5ix\ny");
+    term->TerminalReset();
+    EXPECT_FALSE(flags.TermShared.PrinterControl);
+    EXPECT_EQ(dev.raw, "x\r\ny");
+    dev = RecordingDevice();
+    Feed("\x1b[5i\x1b[4i");
+    EXPECT_EQ(dev.outcome, "");
+    RunPosted();
     EXPECT_TRUE(ui.shown.empty());
 }
 
@@ -357,63 +367,36 @@ TEST_F(ControllerTest, PrintingFailsAndEveryByteIsKeptAsideFromTheNextRun)
     EXPECT_EQ(ReadFileBytes(kept), Expected(runs));
 }
 
-TEST_F(ControllerTest, NoPrinterGivesBothMessagesInOrder)
-{
-    dev.available = false;
-    Feed("\x1b[5ix\x1b[4i");
-    RunPosted();
-    ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_EQ(ui.shown[0].text, kNoPrinterText);
-    EXPECT_EQ(ui.shown[1].text, kPrintFailedText);
-    EXPECT_EQ(ReadFileBytes(ctl->Kept()), "x");
-}
-
-TEST_F(ControllerTest, AnEmptyRunPrintsNothing)
-{
-    Feed("\x1b[5i\x1b[4i");
-    RunPosted();
-    EXPECT_EQ(dev.outcome, "");
-    EXPECT_TRUE(ui.shown.empty());
-}
-
 TEST_F(ControllerTest, ABusyPrintFileShowsTheTextAndAsksAfterTheFeed)
 {
     // Another writer holds the print file.
     const int other = OpenExclusive(file, true);
     ASSERT_GE(other, 0);
     ASSERT_TRUE(WriteAll(other, "theirs", 6));
+    // Cancel: the text stays on the screen until the mode ends, nothing printed.
+    Feed("\x1b[5ione ");
+    EXPECT_TRUE(flags.TermShared.PrinterControl);
+    EXPECT_TRUE(ui.asked.empty());
+    RunPosted();
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(ui.asked[0], (PrintMessage{kPrintFileBusyText, kPrintFileBusyCaption, ""}));
+    Feed("two\x1b[4i three\r\n");
+    EXPECT_EQ(Row(0), "one two three");
+    EXPECT_EQ(dev.outcome, "");
+    EXPECT_EQ(ReadFileBytes(file), "theirs");
+    // Retry while still busy, then once the other writer has let go.
     int asks = 0;
     ui.answer = [&] {
-        // First Retry while still busy, then the other writer lets go.
         if (++asks == 2)
             ::close(other);
         return true;
     };
     Feed("\x1b[5ishown");
-    EXPECT_TRUE(flags.TermShared.PrinterControl);
-    EXPECT_TRUE(ui.asked.empty());
-    EXPECT_EQ(Row(0), "shown");
     RunPosted();
-    ASSERT_EQ(ui.asked.size(), 2u);
-    EXPECT_EQ(ui.asked[0], (PrintMessage{kPrintFileBusyText, kPrintFileBusyCaption, ""}));
+    EXPECT_EQ(asks, 2);
     Feed("filed\x1b[4i");
-    EXPECT_EQ(Row(0), "shown");
+    EXPECT_EQ(Row(1), "shown");
     EXPECT_EQ(ReadFileBytes(file), "filed");
-}
-
-TEST_F(ControllerTest, CancelShowsTheTextUntilTheModeEnds)
-{
-    const int other = OpenExclusive(file, true);
-    ASSERT_GE(other, 0);
-    ASSERT_TRUE(WriteAll(other, "theirs", 6));
-    Feed("\x1b[5ione ");
-    RunPosted();
-    EXPECT_EQ(ui.asked.size(), 1u);
-    Feed("two\x1b[4i three");
-    EXPECT_EQ(Row(0), "one two three");
-    EXPECT_EQ(dev.outcome, "");
-    ::close(other);
-    EXPECT_EQ(ReadFileBytes(file), "theirs");
 }
 
 TEST_F(ControllerTest, AQuestionLeftOpenAfterTheModeEndedOpensNothing)
@@ -440,15 +423,6 @@ TEST_F(ControllerTest, AFullDiskShowsTheRunItRefused)
     Feed("\x1b[5ikept on screen\r\nand more\x1b[4i");
     EXPECT_EQ(Row(0), "kept on screen");
     EXPECT_EQ(Row(1), "and more");
-}
-
-TEST_F(ControllerTest, ResetEndsTheModeAndPrints)
-{
-    settings.WriteInt("Print", "PrintOption", 1);
-    Feed("\x1b[5ix\ny");
-    term->TerminalReset();
-    EXPECT_FALSE(flags.TermShared.PrinterControl);
-    EXPECT_EQ(dev.raw, "x\r\ny");
 }
 
 // ------------------------------------------------------------ ANSI screen save
@@ -485,13 +459,10 @@ TEST_F(AnsiSaveTest, ADefaultScreenStartsWithTheHeaderAndTheFirstCellsColours)
     Feed("A");
     const std::string bytes = AnsiScreenBytes(*term);
     EXPECT_EQ(bytes.substr(0, 12), "\x1b[s\x1b[m\x1b[1;1H");
-    EXPECT_EQ(bytes.substr(12), "\x1b#5\x1b[37m\x1b[44m\x1b[22m\x1b[24m\x1b[27mA\r\n" +
-                                    [] {
-                                        std::string rest;
-                                        for (int r = 1; r < 27; ++r)
-                                            rest += "\x1b#5\r\n";
-                                        return rest;
-                                    }() + "\x1b#5\x1b[u");
+    std::string rest = "\x1b#5\x1b[37m\x1b[44m\x1b[22m\x1b[24m\x1b[27mA\r\n";
+    for (int r = 1; r < 27; ++r)
+        rest += "\x1b#5\r\n";
+    EXPECT_EQ(bytes.substr(12), rest + "\x1b#5\x1b[u");
 }
 
 TEST_F(AnsiSaveTest, BrightColoursAreSavedInPcOrderAndReadBack)
