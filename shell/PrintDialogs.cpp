@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,22 +13,9 @@
 #include <QVBoxLayout>
 
 #include "base/SettingsStore.h"
+#include "connect/ui/DialogButtons.h"
 
 namespace velo {
-
-namespace {
-
-QDialogButtonBox* OkCancel(QDialog* d)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
-    return buttons;
-}
-
-}  // namespace
 
 // ---- 인쇄 설정 ---------------------------------------------------------------
 
@@ -98,7 +84,7 @@ PrintSettingsDialog::PrintSettingsDialog(SettingsStore& settings, const std::str
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(setup_);
     bottom->addStretch(1);
-    bottom->addWidget(OkCancel(this));
+    bottom->addWidget(OkCancelButtons(this));
 
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(method);
@@ -166,7 +152,7 @@ WheelSettingsDialog::WheelSettingsDialog(SettingsStore& settings, QWidget* paren
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(reverse_);
     lay->addWidget(scroll);
-    lay->addWidget(OkCancel(this));
+    lay->addWidget(OkCancelButtons(this));
 }
 
 WheelValues WheelSettingsDialog::Values() const
