@@ -35,7 +35,6 @@ AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     transfer_ = std::make_unique<zm::ZmTransfer>(conn_);
     opener_ = std::make_unique<DesktopFileOpener>();
     transfer_->SetFileOpener(opener_.get());
-    SetInstallDir(QString::fromStdString(ReadInstallDir(settings, "")));
     if (music) {
         midi_ = std::make_unique<AlsaMidiOut>();
         timer_ = std::make_unique<ThreadTimer>();
@@ -60,6 +59,14 @@ AppRuntime::~AppRuntime()
     telnet_.reset();
     conn_.SetUiLoop(nullptr);
     loop_.reset();
+}
+
+QString AppRuntime::InstallDir() const
+{
+    if (!installDir_.isEmpty())
+        return installDir_;
+    const QString stored = QString::fromStdString(ReadInstallDir(Settings(), ""));
+    return stored.startsWith(u'/') ? stored : QString();
 }
 
 void AppRuntime::SetInstallDir(const QString& dir)

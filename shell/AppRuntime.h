@@ -93,8 +93,8 @@ public:
     AnsiMusic* Music() { return music_.get(); }
     // The installation folder the start-up prepared (with cap/, Down/, Up/,
     // Images/), absolute; "" when there is none. Until the start-up sets it,
-    // the stored "인스톨디렉토리" when that is absolute.
-    QString InstallDir() const { return installDir_; }
+    // the stored "인스톨디렉토리" as it stands now, when that is absolute.
+    QString InstallDir() const;
     void SetInstallDir(const QString& dir);
 
     // The frame made with this runtime: binds the sink to it and hands its

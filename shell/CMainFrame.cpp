@@ -48,7 +48,9 @@
 #include "shell/LockKeys.h"
 #include "shell/MacroSender.h"
 #include "terminal/HangulCodec.h"
+#include "terminal/Printing.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/QtPrintDevice.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmThread.h"
@@ -107,6 +109,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createToolCommands();
     createCaptureCommands();
     createMacroCommands();
+    createPrintingCommands();
     createBars();
     createVideotexCommands();
     createStatusBar();
@@ -119,6 +122,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
 
 CMainFrame::~CMainFrame()
 {
+    closePrinting();
     if (!stateSaved_)
         SaveWindowState();
     DetachConnections();

@@ -37,6 +37,9 @@ class CTransferWnd;
 class ConnLifecycle;
 class VtxPictureSink;
 class KeyMapDialog;
+class PrintController;
+class QtPrintDevice;
+class QtPrintUi;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -158,6 +161,10 @@ public:
     // "기능키": opened, or brought to the front when it is open.
     void OpenKeyMapDialog();
     KeyMapDialog* KeyMapWindow() const;
+    // ---- Printing: the screen and the selection, printer-controller mode,
+    // the ANSI screen save, the print and wheel settings (FramePrinting.cpp).
+    QtPrintDevice& PrintDevice() const { return *printDevice_; }
+    PrintController& PrinterMode() const { return *printCtl_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -175,6 +182,17 @@ private:
         std::function<bool()> checked;
     };
     void createActions();
+    // ---- Printing
+    void createPrintingCommands();
+    void closePrinting();
+    void PrintRows(bool selection);
+    void OpenPrintSettings();
+    void OpenWheelSettings();
+    void SaveAnsiScreenAs();
+    std::unique_ptr<QtPrintDevice> printDevice_;
+    std::unique_ptr<QtPrintUi> printUi_;
+    std::unique_ptr<PrintController> printCtl_;
+    // ---- end of Printing
     void RefreshMenuBar();
     void createMenus();
     void createStatusBar();

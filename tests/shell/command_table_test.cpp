@@ -186,8 +186,6 @@ const Expect kExpect[] = {
 // their bar buttons. Each group goes when its feature lands (the test fails
 // while a landed command is still listed).
 const std::set<int> kNotBuiltYet = {
-    // printing (the ANSI capture included) and wheel settings
-    ID_PRINT_SCREEN, ID_PRINT_SELECTION, ID_PRINT_SETUP, ID_ANSI_CAPTURE, ID_WHEEL,
     // auto-response
     ID_AUTO_RESPONSE,
     // chat pane

@@ -269,7 +269,7 @@ TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
         {"말꼬리 잡기(&L)", true}, {"-", true}, {"자주 가는곳에 추가", true}, {"-", true},
         {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", false}, {"글꼴 지정\tF8", true},
         {"화면 지우기\tCtrl+Space", true}, {"화면 초기화\tCtrl+F8", true}, {"-", true},
-        {"현재 화면 인쇄(&P)", false}, {"선택된 부분 인쇄(&S)", false}, {"-", true}, {"파일 받기(&D)", false},
+        {"현재 화면 인쇄(&P)", true}, {"선택된 부분 인쇄(&S)", true}, {"-", true}, {"파일 받기(&D)", false},
     };
     ASSERT_EQ(shown.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
