@@ -440,14 +440,14 @@ void Automation::Run(bool mail, MailJob mailJob, PostJob postJob, int service, s
         }
     }
     io.Reset();
+    f.ConnState.Automating = false;
+    // What arrived after the script's last read goes to the terminal now.
+    conn_.Out().frame.PostCommand(CMD_CONN_DATA);
     {
         std::lock_guard lock(mutex_);
         running_ = false;
     }
-    f.ConnState.Automating = false;
     ended_.notify_all();
-    // What arrived after the script's last read goes to the terminal now.
-    conn_.Out().frame.PostCommand(CMD_CONN_DATA);
 }
 
 void Automation::Cancel()
