@@ -26,6 +26,7 @@
 
 namespace velo {
 
+class Automation;
 class CMainFrame;
 class CommLine;
 class LineService;
@@ -79,6 +80,8 @@ public:
     KeyMap& Keys() { return keys_; }
     AutoResponseTable& Responses() { return responses_; }
     MacroSender& Macros() { return macros_; }
+    // The mail and post automation, with the dialogs' last values.
+    Automation& Scripts() { return *scripts_; }
     EventSounds& Sounds() { return sounds_ ? *sounds_ : silence_; }
     // The sound scheme; null: silence. The runtime does not own it.
     void SetSounds(EventSounds* sounds) { sounds_ = sounds; }
@@ -103,6 +106,7 @@ private:
     KeyMap keys_;
     AutoResponseTable responses_;
     MacroSender macros_;
+    std::unique_ptr<Automation> scripts_;
     SilentSounds silence_;
     EventSounds* sounds_ = nullptr;
     std::unique_ptr<AlsaMidiOut> midi_;

@@ -62,16 +62,16 @@ PrefixTags PrefixTags::Load(SettingsStore& s)
 {
     PrefixTags t;
     for (int i = 0; i < kBuiltIn; ++i)
-        t.slots[size_t(i)] = kBuiltInTags[i];
+        t.tags[size_t(i)] = kBuiltInTags[i];
     for (int i = 0; i < kCount - kBuiltIn; ++i)
-        t.slots[size_t(kBuiltIn + i)] = settings::ReadStringDefault(s, settings::kSendSection, UserTagEntry(i).c_str());
+        t.tags[size_t(kBuiltIn + i)] = settings::ReadStringDefault(s, settings::kSendSection, UserTagEntry(i).c_str());
     return t;
 }
 
 void PrefixTags::SaveUserTags(SettingsStore& s) const
 {
     for (int i = 0; i < kCount - kBuiltIn; ++i)
-        s.WriteString(settings::kSendSection, UserTagEntry(i).c_str(), slots[size_t(kBuiltIn + i)]);
+        s.WriteString(settings::kSendSection, UserTagEntry(i).c_str(), tags[size_t(kBuiltIn + i)]);
 }
 
 bool PrefixTags::Remember(const std::string& tag)
@@ -79,12 +79,12 @@ bool PrefixTags::Remember(const std::string& tag)
     // An empty tag is no tag: it must not push one of the user's out.
     if (tag.empty())
         return false;
-    for (const std::string& s : slots)
+    for (const std::string& s : tags)
         if (s == tag)
             return false;
     for (int i = kCount - 1; i > kBuiltIn; --i)
-        slots[size_t(i)] = slots[size_t(i - 1)];
-    slots[kBuiltIn] = tag;
+        tags[size_t(i)] = tags[size_t(i - 1)];
+    tags[kBuiltIn] = tag;
     return true;
 }
 

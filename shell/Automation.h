@@ -63,7 +63,7 @@ struct PostDraft {
 struct PrefixTags {
     static constexpr int kCount = 10;
     static constexpr int kBuiltIn = 5;
-    std::array<std::string, kCount> slots;
+    std::array<std::string, kCount> tags;
 
     static PrefixTags Load(SettingsStore& s);
     void SaveUserTags(SettingsStore& s) const;

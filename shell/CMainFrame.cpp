@@ -101,6 +101,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createPhoneBookCommands();
     createSerialCommands();
     createToolCommands();
+    createAutomationCommands();
     createBars();
     createStatusBar();
     FitToTerminal();
@@ -516,6 +517,9 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
         return 0;
     case WM_ADD_FAVOURITE:
         return 0;
+    case WM_SHOW_BYTES:
+    case WM_AUTOMATION_MESSAGE:
+        return AutomationMessage(msg, wParam, lParam);
     default:
         return 0;
     }

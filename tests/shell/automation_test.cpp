@@ -245,10 +245,10 @@ TEST(PrefixTags, UserTagsShiftNewestFirstAndSkipKnownOrEmptyTags)
     for (int i = 0; i < 4; ++i)
         o.settings.WriteString(settings::kSendSection, ("말머리" + std::to_string(i)).c_str(), "[u" + std::to_string(i) + "] ");
     PrefixTags t = PrefixTags::Load(o.settings);
-    EXPECT_EQ(t.slots[0], "[질문] ");
-    EXPECT_EQ(t.slots[4], "[참고] ");
-    EXPECT_EQ(t.slots[5], "[u0] ");
-    EXPECT_EQ(t.slots[9], "");
+    EXPECT_EQ(t.tags[0], "[질문] ");
+    EXPECT_EQ(t.tags[4], "[참고] ");
+    EXPECT_EQ(t.tags[5], "[u0] ");
+    EXPECT_EQ(t.tags[9], "");
 
     struct {
         const char* tag;
@@ -260,7 +260,7 @@ TEST(PrefixTags, UserTagsShiftNewestFirstAndSkipKnownOrEmptyTags)
     PrefixTags back = PrefixTags::Load(o.settings);
     const char* want[] = {"[또] ", "[새] ", "[u0] ", "[u1] ", "[u2] "};
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(back.slots[size_t(5 + i)], want[i]) << "slot " << 5 + i << ": the oldest ([u3]) is dropped";
+        EXPECT_EQ(back.tags[size_t(5 + i)], want[i]) << "slot " << 5 + i << ": the oldest ([u3]) is dropped";
 }
 
 TEST(BodyFile, NamedWithThePrefixInTheFolderWrittenAsTheHostReadsItAndRemoved)
