@@ -236,8 +236,8 @@ void PostDialog::accept()
     last_ = {S(title_->text()), S(tag_->currentText()), S(body_->toPlainText()), useTag_->isChecked()};
     // The store may have changed since the list was filled (another window).
     PrefixTags tags = PrefixTags::Load(settings_);
-    if (tags.Remember(last_.tag))
-        tags.SaveUserTags(settings_);
+    tags.Remember(last_.tag);
+    tags.SaveUserTags(settings_);
     QDialog::accept();
 }
 
