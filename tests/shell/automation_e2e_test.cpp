@@ -245,7 +245,7 @@ TEST_F(AutomationE2e, MailsAndPostsOfEachServiceReachTheHost)
                 EXPECT_EQ(files[i]["text"].toString(), QString(text).replace("\n", "\r\n")) << i;
             }
             if (*u.name)
-                EXPECT_EQ(name, QString::fromUtf8(u.name)) << i;
+                EXPECT_EQ(name.toStdString(), u.name) << i;
             else
                 EXPECT_TRUE(name.startsWith("vel") && name.endsWith(".txt")) << name.toStdString();
         }
