@@ -399,23 +399,17 @@ bool Automation::Claim()
     return true;
 }
 
-bool Automation::StartMail(const MailJob& job)
-{
-    if (!Claim())
-        return false;
-    int service = conn_.Flags().TermShared.ServiceKind;
-    std::lock_guard lock(mutex_);
-    thread_ = std::thread(&Automation::Run, this, true, job, PostJob{}, service, tempDir_);
-    return true;
-}
+bool Automation::StartMail(const MailJob& job) { return Start(true, job, PostJob{}); }
 
-bool Automation::StartPost(const PostJob& job)
+bool Automation::StartPost(const PostJob& job) { return Start(false, MailJob{}, job); }
+
+bool Automation::Start(bool mail, const MailJob& mailJob, const PostJob& postJob)
 {
     if (!Claim())
         return false;
     int service = conn_.Flags().TermShared.ServiceKind;
     std::lock_guard lock(mutex_);
-    thread_ = std::thread(&Automation::Run, this, false, MailJob{}, job, service, tempDir_);
+    thread_ = std::thread(&Automation::Run, this, mail, mailJob, postJob, service, tempDir_);
     return true;
 }
 

@@ -188,6 +188,7 @@ public:
 
 private:
     bool Claim();
+    bool Start(bool mail, const MailJob& mailJob, const PostJob& postJob);
     void Run(bool mail, MailJob mailJob, PostJob postJob, int service, std::string dir);
 
     ConnFacade& conn_;

@@ -90,13 +90,17 @@ struct AutomationE2e : ::testing::Test {
         QFile f(dir.filePath("photo.bin"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(attachment) == attachment.size());
     }
-    void TearDown() override
+    void TearDown() override { Close(); }
+    // Hangs up, closes the window and ends the host.
+    void Close()
     {
         if (frame)
             frame->OnCommand(ID_CONN_HANGUP);
         PumpUntil([] { return false; }, 100);
         frame.reset();
         rt.reset();
+        host.proc.kill();
+        host.proc.waitForFinished(3000);
     }
     // The host playing `service`, logged in, its menu on the screen.
     void Connect(int service, const QStringList& extra = {})
@@ -254,12 +258,7 @@ TEST_F(AutomationE2e, MailsAndPostsOfEachServiceReachTheHost)
             // unless it is a built-in one.
             EXPECT_EQ(PrefixTags::Load(store).tags[5], "");
         }
-        frame->OnCommand(ID_CONN_HANGUP);
-        PumpUntil([] { return false; }, 100);
-        frame.reset();
-        rt.reset();
-        host.proc.kill();
-        host.proc.waitForFinished(3000);
+        Close();
     }
 }
 
@@ -316,11 +315,6 @@ TEST_F(AutomationE2e, ARunWaitingInVainEndsByCancelOrHangUpWithoutAMessage)
             else
                 EXPECT_TRUE(Screen("선택 >> ", 10000, menus + 2)) << ScreenText(frame->Terminal());
         }
-        frame->OnCommand(ID_CONN_HANGUP);
-        PumpUntil([] { return false; }, 100);
-        frame.reset();
-        rt.reset();
-        host.proc.kill();
-        host.proc.waitForFinished(3000);
+        Close();
     }
 }

@@ -645,6 +645,20 @@ class Dialogue:
         line = self.t.read_line()
         return None if line is None else line.decode("cp949", "replace").strip()
 
+    def choice(self, prompt):
+        """The answer to a menu, lower-cased (None: gone)."""
+        answer = self.ask(prompt)
+        return None if answer is None else answer.lower()
+
+    def recipient(self, prompt, refusal, optional=False):
+        """A recipient typed at prompt; refused (None) unless known (or
+        empty, when optional)."""
+        to = self.ask(prompt)
+        if to is not None and not known(to) and not (optional and to == ""):
+            self.t.send("\r\n" + refusal.replace("%s", to) + "\r\n")
+            return None
+        return to
+
     def upload(self):
         """Takes one upload by rz; False when no file came."""
         with tempfile.TemporaryDirectory(prefix="velo-demohost-up-") as folder:
@@ -667,17 +681,14 @@ def known(user):
 
 
 def mail_chollian(d):
-    to = d.ask("수신자 :")
+    to = d.recipient("수신자 :", "수신자 ID가 잘못 입력되었습니다 !!")
     if to is None:
-        return
-    if not known(to):
-        d.t.send("\r\n수신자 ID가 잘못 입력되었습니다 !!\r\n")
         return
     d.t.send("수신자 입력을 끝내시려면 엔터키만 치십시오.\r\n")
     if d.ask("수신자 :") != "":
         return
     subject = d.ask("제  목 :")
-    if subject is None or d.ask("편지 내용을 PC로부터 올리려면 up\r\n선택>").lower() != "up":
+    if subject is None or d.choice("편지 내용을 PC로부터 올리려면 up\r\n선택>") != "up":
         return
     kind = d.ask("편지형태 : TEXT(1) BINARY(2) BINARY+설명(3) GRAPHIC(4) >")
     protocol = "Ymodem(6) Zmodem(7) Zmodem-Internet(8) 취소(9) >"
@@ -686,20 +697,20 @@ def mail_chollian(d):
         name = d.ask("수신자에게 보내는 화일이름을 입력하십시오 (형식 : xxxxxxxx.xxx) >")
         if not name or d.ask(protocol) != "7":
             return None
-        if d.ask("파일전송후 자동으로 송신하시겠습니까 (y/N) ?").lower() != "y":
+        if d.choice("파일전송후 자동으로 송신하시겠습니까 (y/N) ?") != "y":
             return None
         return name if d.upload() else None
 
     name = None
     if kind == "1":
-        if d.ask(protocol) != "7" or not d.upload() or d.ask("선택>").lower() != "s":
+        if d.ask(protocol) != "7" or not d.upload() or d.choice("선택>") != "s":
             return
     elif kind == "2":
         name = attachment()
         if name is None:
             return
     elif kind == "3":
-        if d.ask("작성(엔터키) PICO에디터(PI) PC로부터전송(UP) 취소(C) >").lower() != "up":
+        if d.choice("작성(엔터키) PICO에디터(PI) PC로부터전송(UP) 취소(C) >") != "up":
             return
         if d.ask(protocol) != "7" or not d.upload():
             return
@@ -716,17 +727,11 @@ def mail_chollian(d):
 
 
 def mail_hitel(d):
-    to = d.ask("수신 :")
+    to = d.recipient("수신 :", "정상이용자가 아닙니다.")
     if to is None:
         return
-    if not known(to):
-        d.t.send("\r\n정상이용자가 아닙니다.\r\n")
-        return
-    cc = d.ask("참조 :")
+    cc = d.recipient("참조 :", "정상이용자가 아닙니다.", optional=True)
     if cc is None:
-        return
-    if cc and not known(cc):
-        d.t.send("\r\n정상이용자가 아닙니다.\r\n")
         return
     subject = d.ask("제목 :")
     if subject is None or d.ask("작성방법(1:에디터 2:KERMIT 3:ZMODEM 4:SUPERKERMIT 0:취소) >>") != "3":
@@ -736,7 +741,7 @@ def mail_hitel(d):
         return
     if d.ask("[ENTER] 를 누르십시오") is None:
         return
-    if form == "3" and d.ask("편지 내용이 맞습니까?(Y/n)").lower() not in ("", "y"):
+    if form == "3" and d.choice("편지 내용이 맞습니까?(Y/n)") not in ("", "y"):
         return
     if d.ask("1.보내기 2.다시쓰기\r\n번호선택 >>") is None or d.ask("1.발송 0.취소\r\n번호/명령 >>") != "1":
         return
@@ -746,11 +751,8 @@ def mail_hitel(d):
 
 
 def mail_nowcom(d):
-    to = d.ask("나우ID :")
+    to = d.recipient("나우ID :", "%s 는 없는 ID입니다.")
     if to is None:
-        return
-    if not known(to):
-        d.t.send("\r\n%s 는 없는 ID입니다.\r\n" % to)
         return
     subject = d.ask("제 목 (60Byte이내) :")
     kind = d.ask("1. 문서(Text)  2. 이진(Binary)  3. 문서 + 이진  0. 취소\r\n번호 :")
@@ -767,7 +769,7 @@ def mail_nowcom(d):
         ok = d.upload() and ok
     if d.ask("받는이: %s\r\n선택>" % to) is None:
         return
-    if d.ask("전송하시겠습니까? (Y/n ... 번호 : 수정 )").lower() not in ("", "y"):
+    if d.choice("전송하시겠습니까? (Y/n ... 번호 : 수정 )") not in ("", "y"):
         return
     if ok:
         d.done("mail", to=[to], subject=subject, kind=kind)
@@ -812,7 +814,7 @@ def post_chollian(d):
         return
     d.done("post", title=title)
     d.t.send("\r\n#  등록되었습니다 !!\r\n")
-    if d.ask("선택>").lower() == "dir":
+    if d.choice("선택>") == "dir":
         d.t.send("1  %s\r\n" % title)
 
 
@@ -827,7 +829,7 @@ def post_hitel(d):
         return
     if d.ask("[ENTER] 를 누르십시오.") is None or d.ask("주제어 1 :") is None:
         return
-    if d.ask("전송하시겠습니까? (Y/n) >>").lower() not in ("", "y"):
+    if d.choice("전송하시겠습니까? (Y/n) >>") not in ("", "y"):
         return
     d.done("post", title=title, typed_name=name)
     d.t.send("\r\n전송을 마쳤습니다.\r\n")
@@ -837,7 +839,7 @@ def post_nowcom(d):
     title = d.ask("제목(영문 60, 한글 30자) :")
     if title is None or d.ask("1.줄쓰기  2.쪽쓰기  5.Zmodem  0.취소\r\n선택 >") != "5" or not d.upload():
         return
-    if d.ask("작성된 본문을 입력하시겠습니까 ? (Y/n)").lower() not in ("", "y"):
+    if d.choice("작성된 본문을 입력하시겠습니까 ? (Y/n)") not in ("", "y"):
         return
     d.done("post", title=title)
     d.t.send("\r\n저장되었습니다.\r\n")
