@@ -44,6 +44,23 @@ QLineEdit* Field(const char* name, const std::string& text)
     return e;
 }
 
+// The "보내기(&S)" and "취소" row of both dialogs (plus `extra` buttons in
+// between); returns the send button.
+QPushButton* SendRow(QDialog* d, QBoxLayout* lay, const std::function<void(QDialogButtonBox*)>& extra = {})
+{
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* send = buttons->addButton(QStringLiteral("보내기(&S)"), QDialogButtonBox::AcceptRole);
+    send->setObjectName(QStringLiteral("send"));
+    send->setDefault(true);
+    if (extra)
+        extra(buttons);
+    buttons->addButton(QStringLiteral("취소"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    lay->addWidget(buttons);
+    return send;
+}
+
 }  // namespace
 
 // ---- a path field that takes a dropped file
@@ -112,22 +129,16 @@ MailDialog::MailDialog(MailJob& last, QWidget* parent) : QDialog(parent), last_(
     lay->addWidget(fileLabel);
     lay->addLayout(fileRow);
 
-    auto* buttons = new QDialogButtonBox;
-    send_ = buttons->addButton(QStringLiteral("보내기(&S)"), QDialogButtonBox::AcceptRole);
-    send_->setObjectName(QStringLiteral("send"));
-    send_->setDefault(true);
-    auto* reset = buttons->addButton(QStringLiteral("초기화"), QDialogButtonBox::ResetRole);
-    reset->setObjectName(QStringLiteral("reset"));
-    auto* cancel = buttons->addButton(QStringLiteral("취소"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &MailDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &MailDialog::reject);
+    QPushButton* reset = nullptr;
+    send_ = SendRow(this, lay, [&](QDialogButtonBox* b) {
+        reset = b->addButton(QStringLiteral("초기화"), QDialogButtonBox::ResetRole);
+        reset->setObjectName(QStringLiteral("reset"));
+    });
     connect(reset, &QPushButton::clicked, this, [this] {
         for (QLineEdit* e : {recipient_, cc_, subject_, static_cast<QLineEdit*>(attachment_)})
             e->clear();
         body_->clear();
     });
-    lay->addWidget(buttons);
 
     for (QLineEdit* e : {recipient_, subject_, static_cast<QLineEdit*>(attachment_)})
         connect(e, &QLineEdit::textChanged, this, &MailDialog::Follow);
@@ -203,15 +214,7 @@ PostDialog::PostDialog(PostDraft& last, SettingsStore& settings, QWidget* parent
     lay->addLayout(form);
     lay->addWidget(body_, 1);
 
-    auto* buttons = new QDialogButtonBox;
-    send_ = buttons->addButton(QStringLiteral("보내기(&S)"), QDialogButtonBox::AcceptRole);
-    send_->setObjectName(QStringLiteral("send"));
-    send_->setDefault(true);
-    auto* cancel = buttons->addButton(QStringLiteral("취소"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &PostDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &PostDialog::reject);
-    lay->addWidget(buttons);
+    send_ = SendRow(this, lay);
 
     connect(title_, &QLineEdit::textChanged, this, &PostDialog::Follow);
     connect(body_, &QPlainTextEdit::textChanged, this, &PostDialog::Follow);
