@@ -29,6 +29,9 @@ inline constexpr int WM_SEND_BYTES = 0x5F8;         // to the terminal, posted
 inline constexpr int WM_SHOW_BYTES = 0x5F9;         // to the terminal, sent
 inline constexpr int WM_TRANSFER_WINDOW = 0x5FA;    // to the frame: wParam 1 open, 0 close
 inline constexpr int WM_TRANSFER_PROGRESS = 0x5FB;  // to the frame, posted
+// From the mail/post automation, sent: a message box with the UTF-8 text at
+// wParam, lParam 1 with the exclamation icon, 0 plain; returns once closed.
+inline constexpr int WM_AUTOMATION_MESSAGE = 0x5FC;
 
 // Menu commands of the frame (menus, accelerators, bars, the terminal's context
 // menu). Texts, keys and places are in the frame's command table.

@@ -32,6 +32,8 @@ const Default kFixedDefaults[] = {
     S("매크로", "매크로6", ""), S("매크로", "매크로7", ""), S("매크로", "매크로8", ""),
     S("매크로", "매크로9", ""),
     I("보내기", "bUsePrefixTag", 0), S("보내기", "PrefixTag", ""),
+    S("보내기", "말머리0", ""), S("보내기", "말머리1", ""), S("보내기", "말머리2", ""),
+    S("보내기", "말머리3", ""), S("보내기", "말머리4", ""),
     I("자주 가는곳", "갯수", 0),
     I("Print", "PrintOption", 0), I("Print", "FontResizeOption", 1), I("Print", "LfConvert", 1),
     I("Print", "LinePerPage", 66),

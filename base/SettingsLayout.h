@@ -110,6 +110,12 @@ inline constexpr char kHistory[] = "History";
 inline constexpr char kPhoneNum[] = "PhoneNum";
 inline constexpr char kIpAddress[] = "IPAddress";
 inline constexpr int kHistoryLength = 5;
+// The post dialog: the use-prefix switch, the last tag text (written only)
+// and the user's five prefix tags "말머리0".."말머리4", newest first.
+inline constexpr char kSendSection[] = "보내기";
+inline constexpr char kUsePrefixTag[] = "bUsePrefixTag";
+inline constexpr char kPrefixTag[] = "PrefixTag";
+inline constexpr char kPrefixTagSlot[] = "말머리";
 
 struct Default {
     const char* section;

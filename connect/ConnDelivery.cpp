@@ -74,6 +74,16 @@ void ConnDelivery::Deliver()
     Keep(buf_ + taken, n - taken);
 }
 
+void ConnDelivery::Show(const uint8_t* data, int len)
+{
+    ConnTerminal* term = Terminal();
+    if (!term || !data || len <= 0)
+        return;
+    Keep(data, len);
+    if (!running_ && !term->Hold())
+        FeedRemainder(*term);
+}
+
 void ConnDelivery::FeedLeftover(const uint8_t* data, int len)
 {
     if (data && len > 0)

@@ -31,6 +31,10 @@ public:
     // transfer go to the terminal after any older remainder, then Deliver().
     // Bytes the terminal does not take are kept, never dropped.
     void FeedLeftover(const uint8_t* data, int len);
+    // WM_SHOW_BYTES: bytes a worker read itself (the automation), fed now
+    // after any older remainder, whoever owns the stream. What the terminal
+    // does not take is kept in order for the next feed.
+    void Show(const uint8_t* data, int len);
 
     int RemainderCount() const { return static_cast<int>(pending_.size() - pendingPos_); }
     // Forgets the remainder (a new connection starts clean).

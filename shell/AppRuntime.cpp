@@ -6,6 +6,7 @@
 #include "connect/CommLine.h"
 #include "connect/LineService.h"
 #include "connect/TelnetSocket.h"
+#include "shell/Automation.h"
 #include "shell/CMainFrame.h"
 #include "shell/QtUiLoop.h"
 #include "terminal/AlsaMidiOut.h"
@@ -35,6 +36,7 @@ AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     transfer_ = std::make_unique<zm::ZmTransfer>(conn_);
     opener_ = std::make_unique<DesktopFileOpener>();
     transfer_->SetFileOpener(opener_.get());
+    scripts_ = std::make_unique<Automation>(conn_, macros_, *transfer_);
     if (music) {
         midi_ = std::make_unique<AlsaMidiOut>();
         timer_ = std::make_unique<ThreadTimer>();
@@ -49,7 +51,8 @@ AppRuntime::~AppRuntime()
     music_.reset();
     timer_.reset();
     midi_.reset();
-    // A transfer still running ends before the lines it reads go.
+    // A run or a transfer still going ends before the lines it reads go.
+    scripts_.reset();
     transfer_.reset();
     conn_.SetLineService(nullptr);
     modem_.reset();

@@ -30,6 +30,7 @@
 
 namespace velo {
 
+class Automation;
 class CMainFrame;
 class CommLine;
 class LineService;
@@ -84,6 +85,8 @@ public:
     KeyMap& Keys() { return keys_; }
     AutoResponseTable& Responses() { return responses_; }
     MacroSender& Macros() { return macros_; }
+    // The mail and post automation, with the dialogs' last values.
+    Automation& Scripts() { return *scripts_; }
     // The ten macro texts (the chat pane's, loaded when the frame is made).
     MacroSet& MacroTexts() { return macroTexts_; }
     Capture& CaptureFile() { return capture_; }
@@ -118,6 +121,7 @@ private:
     KeyMap keys_;
     AutoResponseTable responses_;
     MacroSender macros_;
+    std::unique_ptr<Automation> scripts_;
     MacroSet macroTexts_;
     Capture capture_;
     SilentSounds silence_;

@@ -110,6 +110,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createCaptureCommands();
     createMacroCommands();
     createPrintingCommands();
+    createAutomationCommands();
     createBars();
     createVideotexCommands();
     createStatusBar();
@@ -512,6 +513,9 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
         return 0;
     case WM_ADD_FAVOURITE:
         return 0;
+    case WM_SHOW_BYTES:
+    case WM_AUTOMATION_MESSAGE:
+        return AutomationMessage(msg, wParam, lParam);
     default:
         return 0;
     }

@@ -299,6 +299,13 @@ private:
     // ---- Serial ports and modems (FrameSerial.cpp) ----
     void createSerialCommands();
 
+    // ---- Mail and post automation (FrameAutomation.cpp) ----
+    void createAutomationCommands();
+    void SendMailDialog();
+    void WritePostDialog();
+    // WM_SHOW_BYTES and WM_AUTOMATION_MESSAGE, sent by the automation's thread.
+    intptr_t AutomationMessage(int msg, uintptr_t wParam, intptr_t lParam);
+
     // ---- Programs, documents, folders, small dialogs (FrameTools.cpp) ----
     void createToolCommands();
     QString HelpDocument() const;

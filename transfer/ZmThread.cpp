@@ -101,6 +101,44 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
     sink.PostCommand(CMD_TRANSFER_DONE);
 }
 
+bool ZmTransfer::SendHere(const std::string& path, const std::string& announcedName,
+                          std::vector<uint8_t>& leftover)
+{
+    {
+        std::lock_guard lock(mutex_);
+        // The caller owns the stream through Automating; only another
+        // transfer stands in the way.
+        if (running_ || !conn_.State().Connected || conn_.State().Receiving || conn_.State().Sending)
+            return false;
+        if (thread_.joinable())
+            thread_.join();
+        running_ = true;
+        receive_ = false;
+        leftover_.clear();
+        progress_.Clear();
+        progress_.direction = 1;
+        conn_.State().TransferCancel = false;
+    }
+    FrameSink& sink = conn_.Out().frame;
+    // Posted: the UI thread may be busy waiting for transfers to end.
+    sink.PostMessage(WM_TRANSFER_WINDOW, 1, 0);
+    ZmSender tx(io_, &progress_);
+    tx.announcedName = announcedName;
+    ZmResult result = tx.Send({path}, conn_.ConnKind() == ConnLineKind::Telnet);
+    leftover = tx.TakeLeftover();
+    {
+        std::lock_guard lock(mutex_);
+        last_ = std::move(result);
+    }
+    sink.PostMessage(WM_TRANSFER_WINDOW, 0, 0);
+    {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+    }
+    ended_.notify_all();
+    return true;
+}
+
 void ZmTransfer::Cancel()
 {
     conn_.State().TransferCancel = true;

@@ -41,6 +41,13 @@ public:
     // paths: the picked files in order; the first 32 are sent. announcedName:
     // the name override of the automation ("" for the files' own names).
     bool StartSend(const std::vector<std::string>& paths, const std::string& announcedName = {});
+    // The mail and post automation's upload: one file sent on the calling
+    // thread (which owns the stream through Automating; Sending is not set),
+    // announced as announcedName when not empty, between WM_TRANSFER_WINDOW 1
+    // and 0 like any send, without CMD_TRANSFER_DONE: the bytes read past the
+    // end go to `leftover` for the caller. False (nothing sent) while another
+    // transfer runs or when not connected.
+    bool SendHere(const std::string& path, const std::string& announcedName, std::vector<uint8_t>& leftover);
 
     // The transfer window's cancel: TransferCancel set and DataEvent
     // signalled, so a waiting engine wakes and runs the cancel exchange. The

@@ -1,6 +1,7 @@
 #include "E2eKit.h"
 
 #include <QFile>
+#include <QJsonDocument>
 
 namespace velo::test {
 
@@ -42,6 +43,18 @@ PhoneBookEntry DemoEntry(int port)
     SetEntryText(e.userId, "guest");
     SetEntryText(e.password, "pw");
     return e;
+}
+
+std::vector<QJsonObject> Report(const QString& path)
+{
+    std::vector<QJsonObject> out;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (!line.isEmpty())
+            out.push_back(QJsonDocument::fromJson(line).object());
+    return out;
 }
 
 }  // namespace velo::test

@@ -3,9 +3,11 @@
 // phone-book entry that logs in to it.
 #pragma once
 
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 #include "connect/PhoneBookEntry.h"
 #include "tests/shell/FrameKit.h"
@@ -25,5 +27,8 @@ struct DemoHost {
 // A telnet entry for the demo host with Kestrix's log-in prompts answered
 // as "guest".
 PhoneBookEntry DemoEntry(int port);
+
+// What the host's --report file holds: one JSON object a line.
+std::vector<QJsonObject> Report(const QString& path);
 
 }  // namespace velo::test

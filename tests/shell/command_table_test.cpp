@@ -190,8 +190,6 @@ const std::set<int> kNotBuiltYet = {
     ID_AUTO_RESPONSE,
     // chat pane
     ID_VIEW_CHAT, ID_CHAT_COLOURS, ID_HEADER_FOOTER, ID_HEADER_SWITCH,
-    // mail and post automation
-    ID_SEND_MAIL, ID_WRITE_POST, ID_CANCEL_SENDING,
     // favourites and the shortcut bar's keys
     ID_EDIT_FAVOURITES, ID_SVC_TOP, ID_SVC_UP, ID_SVC_ENTER, ID_SVC_PREV_ITEM, ID_SVC_NEXT_ITEM, ID_SVC_PREV_PAGE,
     ID_SVC_NEXT_PAGE,

@@ -53,6 +53,7 @@ using test::App;
 using test::DemoEntry;
 using test::DemoHost;
 using test::HistoryText;
+using test::Report;
 using test::PumpUntil;
 using test::ScreenText;
 
@@ -62,19 +63,6 @@ QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// What the host's --report file holds: one JSON object a line.
-std::vector<QJsonObject> Report(const QString& path)
-{
-    std::vector<QJsonObject> out;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (!line.isEmpty())
-            out.push_back(QJsonDocument::fromJson(line).object());
-    return out;
 }
 
 // Runs act on the first shown top-level window of type T, from inside the

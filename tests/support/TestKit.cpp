@@ -247,7 +247,7 @@ void RecordingSink::PostMessage(int msg, uintptr_t wParam, intptr_t lParam)
 intptr_t RecordingSink::SendMessage(int msg, uintptr_t wParam, intptr_t lParam)
 {
     PostMessage(msg, wParam, lParam);
-    return 0;
+    return onSend ? onSend(msg, wParam, lParam) : 0;
 }
 
 std::vector<int> RecordingSink::Commands() const

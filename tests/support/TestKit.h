@@ -37,6 +37,10 @@ public:
     void SendCommand(int id) override;
     void PostMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
     intptr_t SendMessage(int msg, uintptr_t wParam, intptr_t lParam) override;
+    // Called by SendMessage after recording, on the sender's thread: what a
+    // sent message points to is valid only during the call. Its result is
+    // the send's. Set it before the engine runs.
+    std::function<intptr_t(int msg, uintptr_t wParam, intptr_t lParam)> onSend;
     std::vector<int> Commands() const;
     std::vector<Message> Messages() const;
     int Count(int id) const;

@@ -11,7 +11,10 @@ on "rz" (what a terminal's own upload command types) and on "up" (the host
 starts the upload), and sends a videotex picture (menu 6, "6 NAME" for
 another of the NAPLPS samples) and a JPEG picture in image-index packets
 (menu 7). "text N" takes N bytes of typed text and keeps them as
-text-upload.txt beside the uploads.
+text-upload.txt beside the uploads. "go wmail" writes a mail and "w" a post
+through the menus of the --service ("go top" and "t" show its top menu), as
+the mail and post automation expects them; mails go to guest, sysop, velo or
+demo, any other recipient is refused.
 
     demohost.py [--port 2323] [--service kestrix] [--report FILE]
                 [--files DIR] [--uploads DIR] [--pictures DIR] [--rate CPS]
@@ -34,13 +37,15 @@ stays until the terminal hangs up; --rate paces the ZModem downloads to CPS
 bytes a second, as a slow line would; --record appends every data byte a
 session sends (as the terminal sees it: no negotiation, no doubled 0xFF) to
 FILE, so a test can compare what the terminal kept with what was sent;
---once serves one connection and exits. Without --files the
+--once serves one connection and exits; --silent shows nothing after the
+menu (not even the echo), as a host that stopped answering. Without --files the
 offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
 when the host ends, also on SIGTERM, SIGINT or SIGHUP. Uploads go to
 --uploads, by default the folder "uploads" inside the offered folder.
 """
 import argparse
 import base64
+import hashlib
 import json
 import os
 import select
@@ -596,6 +601,291 @@ def take_text(t, count, folder, timeout=60):
     t.send("\r\n받은 글: %d 바이트\r\n" % len(data))
 
 
+# ---- Mail and post menus of the four services, as their automation expects.
+#
+# Each service walks its own dialogue: "go wmail" writes a mail, "w" a post on
+# the free board ("go top" and "t" show the service's top menu first). Every
+# prompt is shown in KS C 5601 and sent one of four ways in turn: whole, split
+# in the middle of a Hangul character, wrapped in colour, or with a colour
+# sequence inside it. Uploads are taken by Debian's rz into a fresh folder;
+# each mail or post is reported (--report) with the files it got: name, size,
+# SHA-256 and the text as KS C 5601 reads it.
+
+# Whom a mail can go to; any other recipient is "wrong".
+KNOWN_IDS = {"guest", "sysop", "velo", "demo"}
+INSIDE = "inside"
+WAYS = (WHOLE, SPLIT, COLOUR, INSIDE)
+
+
+class Dialogue:
+    """The prompts of one service's mail or post, each answered by a line."""
+
+    def __init__(self, t, report, service):
+        self.t = t
+        self.report = report
+        self.service = service
+        self.turn = 0
+        self.files = []
+
+    def show(self, prompt):
+        way = WAYS[self.turn % len(WAYS)]
+        self.turn += 1
+        if way == INSIDE:
+            # A colour sequence after the first character, inside the prompt.
+            head, tail = prompt[:1], prompt[1:]
+            self.t.send(ks(head) + (ESC + "[1;33m").encode() + ks(tail) + RESET.encode() + b" ")
+        else:
+            send_prompt(self.t, prompt, way)
+            if way != COLOUR:
+                self.t.send(" ")
+
+    def ask(self, prompt):
+        """Shows the prompt, returns the line typed (None: gone)."""
+        self.show(prompt)
+        line = self.t.read_line()
+        return None if line is None else line.decode("cp949", "replace").strip()
+
+    def choice(self, prompt):
+        """The answer to a menu, lower-cased (None: gone)."""
+        answer = self.ask(prompt)
+        return None if answer is None else answer.lower()
+
+    def recipient(self, prompt, refusal, optional=False):
+        """A recipient typed at prompt; refused (None) unless known (or
+        empty, when optional)."""
+        to = self.ask(prompt)
+        if to is not None and not known(to) and not (optional and to == ""):
+            self.t.send("\r\n" + refusal.replace("%s", to) + "\r\n")
+            return None
+        return to
+
+    def upload(self):
+        """Takes one upload by rz; False when no file came."""
+        with tempfile.TemporaryDirectory(prefix="velo-demohost-up-") as folder:
+            run_zmodem(self.t, ["rz", "-q", "-E"], folder)
+            got = sorted(os.listdir(folder))
+            for name in got:
+                with open(os.path.join(folder, name), "rb") as f:
+                    data = f.read()
+                self.files.append({"name": name, "size": len(data),
+                                   "sha256": hashlib.sha256(data).hexdigest(),
+                                   "text": data.decode("cp949", "replace")})
+        return bool(got)
+
+    def done(self, event, **fields):
+        self.report(event=event, service=self.service, files=self.files, **fields)
+
+
+def known(user):
+    return user.lower() in KNOWN_IDS
+
+
+def mail_chollian(d):
+    to = d.recipient("수신자 :", "수신자 ID가 잘못 입력되었습니다 !!")
+    if to is None:
+        return
+    d.t.send("수신자 입력을 끝내시려면 엔터키만 치십시오.\r\n")
+    if d.ask("수신자 :") != "":
+        return
+    subject = d.ask("제  목 :")
+    if subject is None or d.choice("편지 내용을 PC로부터 올리려면 up\r\n선택>") != "up":
+        return
+    kind = d.ask("편지형태 : TEXT(1) BINARY(2) BINARY+설명(3) GRAPHIC(4) >")
+    protocol = "Ymodem(6) Zmodem(7) Zmodem-Internet(8) 취소(9) >"
+
+    def attachment():
+        name = d.ask("수신자에게 보내는 화일이름을 입력하십시오 (형식 : xxxxxxxx.xxx) >")
+        if not name or d.ask(protocol) != "7":
+            return None
+        if d.choice("파일전송후 자동으로 송신하시겠습니까 (y/N) ?") != "y":
+            return None
+        return name if d.upload() else None
+
+    name = None
+    if kind == "1":
+        if d.ask(protocol) != "7" or not d.upload() or d.choice("선택>") != "s":
+            return
+    elif kind == "2":
+        name = attachment()
+        if name is None:
+            return
+    elif kind == "3":
+        if d.choice("작성(엔터키) PICO에디터(PI) PC로부터전송(UP) 취소(C) >") != "up":
+            return
+        if d.ask(protocol) != "7" or not d.upload():
+            return
+        if d.ask("편지형태 : BINARY(1) GRAPHIC(2) 취소(C) >") != "1":
+            return
+        name = attachment()
+        if name is None:
+            return
+    else:
+        return
+    d.done("mail", to=[to], subject=subject, attachment=name)
+    d.t.send("\r\n편지송신이 되었습니다 !!\r\n")
+    d.ask("계속 편지쓰기를 하시겠습니까? (y/N/go)")
+
+
+def mail_hitel(d):
+    to = d.recipient("수신 :", "정상이용자가 아닙니다.")
+    if to is None:
+        return
+    cc = d.recipient("참조 :", "정상이용자가 아닙니다.", optional=True)
+    if cc is None:
+        return
+    subject = d.ask("제목 :")
+    if subject is None or d.ask("작성방법(1:에디터 2:KERMIT 3:ZMODEM 4:SUPERKERMIT 0:취소) >>") != "3":
+        return
+    form = d.ask("화일형태(1:바이너리화일 2:비디오텍스 3:완성형텍스트 H:도움말 0:취소) >>")
+    if form not in ("1", "3") or not d.upload():
+        return
+    if d.ask("[ENTER] 를 누르십시오") is None:
+        return
+    if form == "3" and d.choice("편지 내용이 맞습니까?(Y/n)") not in ("", "y"):
+        return
+    if d.ask("1.보내기 2.다시쓰기\r\n번호선택 >>") is None or d.ask("1.발송 0.취소\r\n번호/명령 >>") != "1":
+        return
+    d.done("mail", to=[to], cc=cc, subject=subject, form="text" if form == "3" else "binary")
+    d.t.send("\r\n* 편지를 발송하였습니다.\r\n")
+    d.ask("[ENTER] 를 누르십시오")
+
+
+def mail_nowcom(d):
+    to = d.recipient("나우ID :", "%s 는 없는 ID입니다.")
+    if to is None:
+        return
+    subject = d.ask("제 목 (60Byte이내) :")
+    kind = d.ask("1. 문서(Text)  2. 이진(Binary)  3. 문서 + 이진  0. 취소\r\n번호 :")
+    if subject is None or kind not in ("1", "2", "3"):
+        return
+    ok = True
+    if kind in ("1", "3"):
+        if d.ask("1.줄쓰기  2.쪽쓰기  3.PICO  4.VI  5.Zmodem  6.Kermit 0.취소 선택 >") != "5":
+            return
+        ok = d.upload() and ok
+    if kind in ("2", "3"):
+        if d.ask("송신프로토콜 (1:Zmodem, 2:Kermit, 0:취소) ::") != "1":
+            return
+        ok = d.upload() and ok
+    if d.ask("받는이: %s\r\n선택>" % to) is None:
+        return
+    if d.choice("전송하시겠습니까? (Y/n ... 번호 : 수정 )") not in ("", "y"):
+        return
+    if ok:
+        d.done("mail", to=[to], subject=subject, kind=kind)
+        d.t.send("\r\n발신되었습니다.\r\n")
+    else:
+        d.t.send("\r\n발신에 장애가 생겼습니다.\r\n")
+    d.ask("[Enter]를 누르십시오.")
+
+
+def mail_kestrix(d):
+    to = d.ask("1) 받을 사람 ID:")
+    while to is not None and to and not known(to):
+        d.t.send("\r\n없는 ID입니다.\r\n")
+        to = d.ask("1) 받을 사람 ID:")
+    if not to or d.ask("2) 받을 사람 ID:") != "":
+        return
+    if d.ask("!(1)일반편지 (2)답장요구 (3)비밀편지 (0)취소:") != "1":
+        return
+    subject = d.ask("제  목:")
+    kind = d.ask("!(1)문서편지 (2)이진편지 (0)취소:")
+    protocol = "!(1)Zmodem (2)Kermit (3)Xmodem(CRC) (4)Xmodem(CHK) (5)Ymodem (0)취소:"
+    if subject is None or kind not in ("1", "2"):
+        return
+    if kind == "2":
+        if d.ask(protocol) != "1" or not d.upload() or d.ask("# <Enter>키를 치세요.") is None:
+            return
+    if d.ask("!(1)79칸글틀 (2)73칸글틀 (3)완성형UP (4)조합형UP (0)취소:") != "3":
+        return
+    if d.ask(protocol) != "1" or not d.upload() or d.ask("# <Enter>키를 치세요.") is None:
+        return
+    d.done("mail", to=[to], subject=subject, kind=kind)
+    d.t.send("\r\n%s님에게 편지를 보냈습니다.\r\n" % to)
+
+
+def post_chollian(d):
+    title = d.ask("제  목 :")
+    if title is None or d.ask("작성(1) PICO에디터(2) 사용자영역에서복사(3) PC로부터전송(4) 취소(5) >") != "4":
+        return
+    if d.ask("Ymodem(6) Zmodem(7) 취소(8) >") != "7" or not d.upload():
+        return
+    if d.ask("등록(1) 다시작성(2) 취소(3) >") != "1":
+        return
+    d.done("post", title=title)
+    d.t.send("\r\n#  등록되었습니다 !!\r\n")
+    if d.choice("선택>") == "dir":
+        d.t.send("1  %s\r\n" % title)
+
+
+def post_hitel(d):
+    title = d.ask("제목 :")
+    if title is None or d.ask("편집기(1:라인에디터, 2:폼에디터, 3:kermit, 4:zmodem, 5:super kermit, 0:취소) :") != "4":
+        return
+    if d.ask("[ENTER] 를 누르십시오.") is None:
+        return
+    name = d.ask("Upload할 화일명은 PC화일명과 동일하게 입력하여 주시기 바랍니다.\r\n화일명 :")
+    if not name or not d.upload():
+        return
+    if d.ask("[ENTER] 를 누르십시오.") is None or d.ask("주제어 1 :") is None:
+        return
+    if d.choice("전송하시겠습니까? (Y/n) >>") not in ("", "y"):
+        return
+    d.done("post", title=title, typed_name=name)
+    d.t.send("\r\n전송을 마쳤습니다.\r\n")
+
+
+def post_nowcom(d):
+    title = d.ask("제목(영문 60, 한글 30자) :")
+    if title is None or d.ask("1.줄쓰기  2.쪽쓰기  5.Zmodem  0.취소\r\n선택 >") != "5" or not d.upload():
+        return
+    if d.choice("작성된 본문을 입력하시겠습니까 ? (Y/n)") not in ("", "y"):
+        return
+    d.done("post", title=title)
+    d.t.send("\r\n저장되었습니다.\r\n")
+
+
+def post_kestrix(d):
+    title = d.ask("제  목:")
+    if title is None or d.ask("!(1)79칸글틀 (2)73칸글틀 (3)완성형UP (4)조합형UP (0)취소:") != "3":
+        return
+    if d.ask("!(1)Zmodem (2)Kermit (3)Xmodem(CRC) (4)Xmodem(CHK) (5)Ymodem (0)취소:") != "1":
+        return
+    if not d.upload() or d.ask("# <Enter>키를 치세요.") is None:
+        return
+    d.done("post", title=title)
+    d.t.send("\r\n# 문서 전송을 완료 하였습니다.\r\n")
+
+
+# Per service: the top menu "go top" shows (with its prompt), the mail, the post.
+DIALOGUES = {
+    "chollian": ("정보찾기(FIND) 직접이동(GO) 재접속(LOG) 접속종료(X,BYE) 기타(Z)\r\n선택>",
+                 mail_chollian, post_chollian),
+    "hitel": ("[하이텔] 초기화면\r\n번호/명령(H:도움말) >>", mail_hitel, post_hitel),
+    "nowcom": ("명령어안내(C) 직접이동(GO) 종료(X)\r\n선택>", mail_nowcom, post_nowcom),
+    "kestrix": ("Kestrix 첫 화면\r\n선택:", mail_kestrix, post_kestrix),
+}
+
+
+def service_command(t, args, report, low):
+    """Plays "go top" / "t", "go wmail" and "w" of the host's service. True
+    when the line was one of them."""
+    top, mail, post = DIALOGUES.get(args.service, DIALOGUES["kestrix"])
+    d = Dialogue(t, report, SERVICES[args.service].name)
+    if low in ("go top", "t"):
+        t.send("\r\n")
+        d.show(top)
+        # The top menu's own line: what is typed next is the next command.
+        return "top"
+    if low == "go wmail":
+        mail(d)
+    elif low == "w":
+        post(d)
+    else:
+        return None
+    return "done"
+
+
 def half_close(t):
     """Half-close, then wait for the terminal to close its side: a close with
     unread input would reset the connection and lose the tail."""
@@ -637,6 +927,14 @@ def serve_session(t, args):
     if login(t, service, report) is None:
         return
     menu(t)
+    if args.silent:
+        # Shows nothing more, not even the echo; the lines typed are still
+        # reported.
+        while not t.closed:
+            line = t.read_line(echo=False)
+            if line is None:
+                return
+            report(event="line", text=line.decode("cp949", "replace"))
     in_files = False
     while not t.closed:
         line = t.read_line()
@@ -663,7 +961,12 @@ def serve_session(t, args):
             t.send(ESC + "[1;31m" + "안녕히 가십시오." + RESET + "\r\n")
             time.sleep(0.1)
             return
-        if low in ("1", "01"):
+        played = service_command(t, args, report, low)
+        if played == "top":
+            continue  # the service's top menu awaits the next command
+        if played:
+            pass
+        elif low in ("1", "01"):
             t.send("공지: 이 호스트는 시험용입니다. 자료실은 3번.\r\n")
         elif low in ("2", "02"):
             t.send("자유 게시판은 비어 있습니다.\r\n")
@@ -768,6 +1071,8 @@ def main():
     p.add_argument("--stream", help="send this file after negotiating, then close")
     p.add_argument("--zsend", help="send this file by ZModem after negotiating, then wait for the hang-up")
     p.add_argument("--record", help="append every data byte sent to this file")
+    p.add_argument("--silent", action="store_true",
+                   help="after the log-in and the menu, show nothing more (a host that stopped answering)")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
     if not args.pictures:
