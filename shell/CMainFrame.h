@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/CommandIds.h"
 #include "base/Flags.h"
@@ -19,6 +21,7 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -27,6 +30,7 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class ChatPane;
 class ConnLifecycle;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
@@ -110,6 +114,26 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Chat pane, auto-response and favourites (shell/FrameChat.cpp,
+    // shell/FrameAutoResponse.cpp, shell/FrameFavourites.cpp) ----
+    ChatPane* Chat() const { return chat_; }
+    QDockWidget* ChatDock() const { return chatDock_; }
+    bool ChatVisible() const;
+    // The chat pane's current line when the pane is shown, else the terminal.
+    void FocusChatOrTerminal();
+    // The entry's chat line count (brought into 1..5 by the pane).
+    void SetChatLineCount(int lines);
+    // A line from the terminal's "말꼬리 잡기" into the chat pane.
+    void PutChatLine(const QString& line);
+    void EditAutoResponses();
+    const std::vector<std::string>& Favourites() const { return favouriteItems_; }
+    // A place from the terminal's selection: appended and stored when new.
+    void AddFavourite(const std::string& item);
+    // The drop-down list's choice: "go " + place + CR unless the host is busy.
+    void ChooseFavourite(int index);
+    void EditFavourites();
+    // ---- end of chat pane, auto-response and favourites
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -140,6 +164,21 @@ private:
     // connected.
     bool ConnectTelnetText(const std::string& text);
     // ---- end of phone book
+
+    // ---- Chat pane, auto-response and favourites ----
+    void createAutoResponseCommands();
+    void createChatPane();
+    void createFavouriteCommands();
+    void ToggleChat();
+    void SizeChat();
+    void ChooseChatColours();
+    void EditHeaderFooter();
+    void ShowFavourites();
+    ChatPane* chat_ = nullptr;
+    QDockWidget* chatDock_ = nullptr;
+    int chatLineCount_ = 3;
+    std::vector<std::string> favouriteItems_;
+    // ---- end of chat pane, auto-response and favourites
 
     void ToggleBeep();
     void Escape();
