@@ -1,14 +1,15 @@
 #include "shell/AutoResponseDialog.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "connect/ui/DialogButtons.h"
 #include "connect/ui/ServiceIcons.h"
-#include "shell/ChatDialogs.h"
 #include "shell/HostText.h"
 
 namespace velo {
@@ -80,7 +81,7 @@ CARSheet::CARSheet(AutoResponseTable& table, SettingsStore& store, int service, 
     }
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(tabs_);
-    AddOkCancel(*this, lay);
+    lay->addWidget(OkCancelButtons(this));
     tabs_->setCurrentIndex(service >= 0 && service < 5 ? service : 0);
     PageShown(tabs_->currentIndex());
     connect(tabs_, &QTabWidget::currentChanged, this, &CARSheet::PageShown);

@@ -2,27 +2,16 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "connect/ui/DialogButtons.h"
 #include "shell/ChatLines.h"
 #include "terminal/ScreenModel.h"
 
 namespace velo {
-
-void AddOkCancel(QDialog& d, QBoxLayout* layout)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    layout->addWidget(buttons);
-}
 
 // ---- colours ---------------------------------------------------------------
 
@@ -63,7 +52,7 @@ ChatColourDialog::ChatColourDialog(int fg, int bg, QWidget* parent)
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(form);
     lay->addWidget(preview_);
-    AddOkCancel(*this, lay);
+    lay->addWidget(OkCancelButtons(this));
     connect(fg_, &QSlider::valueChanged, this, &ChatColourDialog::ShowPreview);
     connect(bg_, &QSlider::valueChanged, this, &ChatColourDialog::ShowPreview);
     ShowPreview();
@@ -93,7 +82,7 @@ HeaderFooterDialog::HeaderFooterDialog(const QString (&texts)[4], QWidget* paren
     }
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(form);
-    AddOkCancel(*this, lay);
+    lay->addWidget(OkCancelButtons(this));
 }
 
 QString HeaderFooterDialog::Text(int i) const { return fields_[i]->text(); }

@@ -6,7 +6,6 @@
 
 #include <QDialog>
 
-class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -43,8 +42,5 @@ public:
 private:
     QLineEdit* fields_[4];
 };
-
-// "확인" and "취소" under a dialog's content, wired to accept and reject.
-void AddOkCancel(QDialog& d, QBoxLayout* layout);
 
 }  // namespace velo

@@ -112,6 +112,7 @@ ChatPane::ChatPane(const Outlets& out, ConnFacade& conn, const MacroSender& macr
     setAutoFillBackground(true);
     for (int k = 0; k < ChatLines::kFields; ++k)
         fields_[size_t(k)] = new ChatField(*this, k);
+    setFocusProxy(fields_[0]);
     SetColours(settings::ReadIntDefault(out_.settings, settings::kInit, settings::kChatTextColour),
                settings::ReadIntDefault(out_.settings, settings::kInit, settings::kChatBackColour), false);
     QFont f = font();
@@ -130,6 +131,7 @@ void ChatPane::SetFontAndSize(const QFont& font, int charWidth, int lineHeight, 
     geo_.lineHeight = std::max(1, lineHeight);
     geo_.scrollWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     lines_.SetLineCount(geo_.lines);
+    setFocusProxy(fields_[size_t(lines_.Current())]);
     for (int k = 0; k < ChatLines::kFields; ++k) {
         ChatField* fld = fields_[size_t(k)];
         fld->setFont(f);
@@ -206,7 +208,7 @@ void ChatPane::Focus(int field, int caret)
     ChatField* f = fields_[size_t(std::clamp(field, 0, geo_.lines - 1))];
     f->setFocus();
     f->setCursorPosition(std::clamp(caret, 0, int(f->text().size())));
-    lines_.SetCurrent(f->Index());
+    FocusedField(f->Index());
 }
 
 void ChatPane::EnterOn(int field, bool ctrl)
@@ -254,6 +256,13 @@ void ChatPane::ControlOn(uint8_t byte)
 {
     if (HostFree())
         sender_.Send(&byte, 1);
+}
+
+void ChatPane::FocusedField(int field)
+{
+    lines_.SetCurrent(field);
+    // Whoever gives the pane the focus gives it to the current line.
+    setFocusProxy(fields_[size_t(lines_.Current())]);
 }
 
 bool ChatPane::PutLine(const QString& text)

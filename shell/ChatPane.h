@@ -88,7 +88,7 @@ public:
     void UpOn(int field);
     void DownOn(int field);
     void ControlOn(uint8_t byte);
-    void FocusedField(int field) { lines_.SetCurrent(field); }
+    void FocusedField(int field);
 
 signals:
     // The current header changed (a new pair, new texts): the status pane.

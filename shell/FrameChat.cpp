@@ -28,7 +28,8 @@ void CMainFrame::createChatPane()
     chatDock_->hide();
     chatLineCount_ = settings::kPbChatLinesDefault;
     SizeChat();
-    connect(chat_, &ChatPane::headerChanged, this, [this](const QString&) { RefreshStatusBar(); });
+    chatPane_ = chat_;
+    connect(chat_, &ChatPane::headerChanged, this, &CMainFrame::SetHeaderPane);
 
     Handle(ID_VIEW_CHAT, [this] { ToggleChat(); }, {}, [this] { return ChatVisible(); });
     Handle(ID_CHAT_COLOURS, [this] { ChooseChatColours(); });

@@ -1,6 +1,7 @@
 // Favourites and the shortcut bar's keys on the frame's side: the list read
 // when the bar is made, a place added from the terminal's selection, the
 // editor, "go" + the chosen place, and the service keys.
+#include <QComboBox>
 #include <cstring>
 
 #include "base/CommandIds.h"
@@ -19,6 +20,8 @@ void CMainFrame::createFavouriteCommands()
 {
     favouriteItems_ = favourites::Load(rt_.Settings());
     ShowFavourites();
+    if (QComboBox* box = FavouritesBox())
+        connect(box, &QComboBox::activated, this, &CMainFrame::ChooseFavourite);
     Handle(ID_EDIT_FAVOURITES, [this] { EditFavourites(); });
     for (int id : {ID_SVC_TOP, ID_SVC_UP, ID_SVC_ENTER, ID_SVC_PREV_ITEM, ID_SVC_NEXT_ITEM, ID_SVC_PREV_PAGE,
                    ID_SVC_NEXT_PAGE})
@@ -58,6 +61,16 @@ void CMainFrame::EditFavourites()
     ShowFavourites();
 }
 
-void CMainFrame::ShowFavourites() {}
+void CMainFrame::ShowFavourites()
+{
+    QComboBox* box = FavouritesBox();
+    if (!box)
+        return;
+    QSignalBlocker block(box);
+    box->clear();
+    for (const std::string& s : favouriteItems_)
+        box->addItem(QString::fromStdString(s));
+    box->setCurrentIndex(-1);
+}
 
 }  // namespace velo

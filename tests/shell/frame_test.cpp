@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
+#include <QComboBox>
 #include <QTemporaryDir>
 #include <memory>
 #include <QStatusBar>
@@ -391,4 +392,23 @@ TEST(AppRuntime, EachRuntimeReadsTheStoreItWasGivenAndKeepsItsOwnFlags)
     ra.Flags().ConnState.Connecting = true;
     EXPECT_TRUE(fa.CommandEnabled(ID_CONN_HANGUP));
     EXPECT_FALSE(rb.Flags().ConnState.Connecting);
+}
+
+TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
+{
+    CMainFrame f(rt);
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.FavouritesBox()->setEnabled(true);
+    f.FavouritesBox()->setFocus();
+    // Without a chat pane the terminal takes the focus, from anywhere.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    EXPECT_EQ(line.out, "");
+    // A plain Tab still belongs to the host.
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab);
+    EXPECT_EQ(line.out, "\t");
 }
