@@ -5,9 +5,11 @@
 // the terminal, chosen, edited, and the service keys.
 #include <gtest/gtest.h>
 
+#include "tests/shell/FrameKit.h"
 #include "tests/shell/QtTestApp.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -300,26 +302,53 @@ TEST_F(ChatUi, FavouritesComeFromTheTerminalAndAChoiceSendsGo)
     store.WriteString("자주 가는곳", "자주가는곳0", "동호회");
     store.WriteString("자주 가는곳", "자주가는곳2", "news");
     auto f = Frame();
-    EXPECT_EQ(f->Favourites(), (std::vector<std::string>{"동호회", "news"}));
+    QComboBox* box = f->FavouritesBox();
+    ASSERT_NE(box, nullptr);
+    auto items = [box] {
+        QStringList l;
+        for (int i = 0; i < box->count(); ++i)
+            l << box->itemText(i);
+        return l;
+    };
+    EXPECT_EQ(items(), (QStringList{"동호회", "news"}));
 
     Message(*f, WM_ADD_FAVOURITE, "board");
+    EXPECT_EQ(items(), (QStringList{"동호회", "news", "board"}));
     EXPECT_EQ(store.ReadInt("자주 가는곳", "갯수", 0), 3);
     EXPECT_EQ(store.ReadString("자주 가는곳", "자주가는곳2", ""), "board");
     // An item already there changes nothing and writes nothing.
     store.DeleteSection("자주 가는곳");
     Message(*f, WM_ADD_FAVOURITE, "board");
     EXPECT_EQ(store.ReadInt("자주 가는곳", "갯수", -1), -1);
-    EXPECT_EQ(f->Favourites().size(), 3u);
+    EXPECT_EQ(box->count(), 3);
 
+    // A choice sends "go" and the place in the host's code; the chat pane
+    // then has the focus.
     flags.ConnState.Connected = true;
+    f->EnableFavourites(true);
     f->Terminal()->setFocus();
-    f->ChooseFavourite(0);
+    emit box->activated(0);
     EXPECT_EQ(Sent(), "go \xB5\xBF\xC8\xA3\xC8\xB8\r");
     EXPECT_TRUE(f->Chat()->Field(0)->hasFocus());
     flags.TermShared.Frozen = true;
-    f->ChooseFavourite(2);
+    emit box->activated(2);
     EXPECT_EQ(Sent(), "");
     flags.TermShared.Frozen = false;
+
+    // After the editor the bar holds its sorted list; later additions go
+    // to the end.
+    test::Modals modals;
+    modals.Then([](QWidget* w) {
+        auto* d = qobject_cast<FavouritesDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        d->OkButton()->click();
+    });
+    f->OnCommand(ID_EDIT_FAVOURITES);
+    EXPECT_TRUE(modals.Done());
+    EXPECT_EQ(items(), (QStringList{"board", "news", "동호회"}));
+    Message(*f, WM_ADD_FAVOURITE, "abc");
+    EXPECT_EQ(items(), (QStringList{"board", "news", "동호회", "abc"}));
+    EXPECT_EQ(store.ReadString("자주 가는곳", "자주가는곳0", ""), "board");
 
     // The service keys: Kestrix reads a bare CR for its menus.
     flags.TermShared.ServiceKind = 4;

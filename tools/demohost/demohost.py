@@ -5,7 +5,9 @@ It speaks telnet as a real host does (asks for the terminal type and the
 window size, echoes what the user types), greets in KS C 5601 Hangul with ANSI
 colours, shows a numbered menu and a bracketed choice list, asks the log-in
 prompts of a built-in service (so automatic log-in can be tried), echoes
-lines, and sends a file by ZModem with Debian's sz on "dn N".
+lines, and sends a file by ZModem with Debian's sz on "dn N". Menu item 06
+asks the same yes/no question twice in one write (for automatic responses);
+"go NAME" answers as the services' go command does.
 
     demohost.py [--port 2323] [--service kestrix] [--report FILE]
                 [--files DIR] [--stream FILE] [--once]
@@ -281,6 +283,7 @@ MENU = [
     ("03", "자료실 (파일 받기)"),
     ("04", "색깔 시험"),
     ("05", "한글 시험"),
+    ("06", "계속 읽기 시험 (질문 두 번)"),
 ]
 
 
@@ -290,6 +293,9 @@ def menu(t):
         t.send(" " + ESC + "[1;36m[" + num + "]" + RESET + " " + title + "\r\n")
     t.send("\r\n 명령: (GO/DN/P/H/X) 또는 번호, go. 로 이동\r\n")
     t.send(ESC + "[1;33m" + "선택 >> " + RESET)
+
+
+QUESTION = "계속 읽으시겠습니까 (Y/N)?"
 
 
 FILES = [
@@ -432,6 +438,13 @@ def session(conn, args):
             colour_test(t)
         elif low in ("5", "05"):
             hangul_test(t)
+        elif low in ("6", "06"):
+            # Both questions in one write: each is answered by the lines
+            # that follow, without the menu in between.
+            t.send("\r\n" + QUESTION + "\r\n다음 글도 " + QUESTION + " ")
+            continue
+        elif low.startswith("go "):
+            t.send("'%s' (으)로 갑니다.\r\n" % cmd[3:].strip())
         elif low.startswith("dn") or low.startswith("mdown"):
             parts = low.split()
             try:
