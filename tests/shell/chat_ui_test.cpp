@@ -391,7 +391,8 @@ TEST_F(ChatUi, FavouritesEditorSaysWhenAnItemExistsAndKeepsItsListSorted)
     EXPECT_EQ(d.NewItem()->text(), "");
     d.DeleteButton()->click();
     EXPECT_EQ(d.List()->currentItem()->text(), "zeta");
-    d.OkButton()->click();
+    d.show();
+    QTest::keyClick(d.NewItem(), Qt::Key_Return);  // Enter in the field is "확인"
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(d.Items(), (std::vector<std::string>{"alpha", "zeta"}));
 }
