@@ -29,6 +29,7 @@ void CMainFrame::createFavouriteCommands()
             const char* key = ServiceKey(id, flags_.TermShared.ServiceKind);
             if (key)
                 rt_.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(key), int(std::strlen(key)));
+            FocusChatOrTerminal();
         }, [this, id] { return ServiceKeyEnabled(id, flags_); });
 }
 
