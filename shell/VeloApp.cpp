@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
 #include <memory>
 
 #include "shell/AppRuntime.h"
@@ -30,17 +28,6 @@ namespace velo {
 namespace {
 bool g_telnetDisabled = false;
 
-// "\w" in the UI thread keeps the window alive while it waits.
-void UiWait(int ms)
-{
-    if (QThread::currentThread() != qApp->thread()) {
-        QThread::msleep(ulong(ms));
-        return;
-    }
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, int(std::max<qint64>(1, until.remainingTime())));
-}
 // SIGTERM, SIGINT and SIGHUP close the frame as the user would, so the
 // settings and the window placement are written.
 int g_signalPipe[2] = {-1, -1};
@@ -82,11 +69,19 @@ bool NetworkAvailable()
     return true;
 }
 
+QString DefaultInstallDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
+}
+
 QString PrepareInstallDir(SettingsStore& settings)
 {
-    QString fallback =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
+    QString fallback = DefaultInstallDir();
     QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
+    // Only an absolute folder: a relative one would be made wherever the
+    // program happened to be started.
+    if (!dir.startsWith(u'/'))
+        dir = fallback;
     QDir d;
     if (!d.mkpath(dir))
         return QString();
@@ -98,12 +93,12 @@ QString PrepareInstallDir(SettingsStore& settings)
 QString FindDefaultsFile(const QString& installDir)
 {
     const QString candidates[] = {
-        installDir + "/velo.reg",
+        installDir.isEmpty() ? QString() : installDir + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/../share/vellow/velo.reg",
     };
     for (const QString& c : candidates)
-        if (QFileInfo(c).isReadable())
+        if (!c.isEmpty() && QFileInfo(c).isReadable())
             return c;
     return QString();
 }
@@ -120,12 +115,12 @@ int VeloMain(int argc, char** argv)
     auto runtime = std::make_unique<AppRuntime>(*store);
     std::unique_ptr<EventSounds> sounds = CreateCanberraSounds(*store);
     runtime->SetSounds(sounds.get());
-    runtime->Macros().SetWait(&UiWait);
 
-    // 2. The installation directory.
+    // 2. The installation directory. When it cannot be made there is none:
+    // never the folder the program was started from (a download would land
+    // there).
     QString installDir = PrepareInstallDir(*store);
-    if (installDir.isEmpty())
-        installDir = QDir::currentPath();
+    runtime->SetInstallDir(installDir);
 
     // 3. The network.
     if (!NetworkAvailable()) {

@@ -92,6 +92,14 @@ void Terminal::SetVideotexEnabled(bool on)
     out_.settings.WriteInt(settings::kInit, settings::kUseVtx, on ? 1 : 0);
 }
 
+bool Terminal::EnterVideotex()
+{
+    if (!picture_ || !picture_->OpenVideotex())
+        return false;
+    dataMode_ = DataMode::Videotex;
+    return true;
+}
+
 void Terminal::EndPictureMode()
 {
     dataMode_ = DataMode::Text;
@@ -128,6 +136,8 @@ int Terminal::Feed(const uint8_t* data, int count)
         else
             r = {0, true};
         r.consumed = std::clamp(r.consumed, 0, left);
+        // Code capture keeps the picture streams too, as they came.
+        CodeCapture(p, r.consumed);
         zmodem_.ScanRun(p, static_cast<size_t>(r.consumed));
         done += r.consumed;
         if (r.ended)
@@ -420,10 +430,8 @@ bool Terminal::PictureSelectByte(uint8_t b)
     switch (b) {
     case '/': state_ = ParserState::PictureSelect; break;  // stays
     case 'A':  // videotex picture, when enabled and the window can be had
-        if (videotexEnabled_ && picture_ && picture_->OpenVideotex()) {
-            dataMode_ = DataMode::Videotex;
+        if (videotexEnabled_ && EnterVideotex())
             return true;
-        }
         break;
     case 'B':  // image index
         if (picture_) {
@@ -487,12 +495,13 @@ void Terminal::RestoreCursor()
 
 int Terminal::GroundRun(const uint8_t* p, int n)
 {
-    if (Shared().PrinterControl.load(std::memory_order_relaxed)) {
+    if (Shared().PrinterControl.load(std::memory_order_relaxed) && printer_ && printer_->Accepting()) {
         int j = 0;
         while (j < n && !special_[p[j]])
             ++j;
-        PrinterRun(p, j);
-        return j;
+        if (PrinterRun(p, j))
+            return j;
+        // The print file did not take the run: it is shown rather than lost.
     }
     bool fast = !insert_ && !fullWidth_ && !lineDrawing_;
     int i = 0;
@@ -868,22 +877,28 @@ void Terminal::PlaceChar(int width, uint8_t first, uint8_t second, uint8_t flags
     AfterAdvance();
 }
 
-void Terminal::PrinterRun(const uint8_t* p, int n)
+bool Terminal::PrinterRun(const uint8_t* p, int n)
 {
-    if (!printer_)
-        return;
+    if (n <= 0)
+        return true;
+    bool ok;
     if (n > 1023) {
-        printer_->Write(p, n);
-        return;
+        ok = printer_->Write(p, n);
+    } else {
+        // A CR at the end of the run before (a read may end between CR and
+        // LF) counts as the byte before the first.
+        uint8_t buf[2048];
+        int k = 0;
+        for (int i = 0; i < n; ++i) {
+            if (p[i] == '\n' && (i == 0 ? !printerLastCr_ : p[i - 1] != '\r'))
+                buf[k++] = '\r';
+            buf[k++] = p[i];
+        }
+        ok = printer_->Write(buf, k);
     }
-    uint8_t buf[2048];
-    int k = 0;
-    for (int i = 0; i < n; ++i) {
-        if (p[i] == '\n' && (i == 0 || p[i - 1] != '\r'))
-            buf[k++] = '\r';
-        buf[k++] = p[i];
-    }
-    printer_->Write(buf, k);
+    if (ok)
+        printerLastCr_ = p[n - 1] == '\r';
+    return ok;
 }
 
 // --------------------------------------------------------------- watchers

@@ -108,6 +108,10 @@ public:
     void SetDisplayCode(hangul::DisplayCode code);  // damages the whole screen
     bool VideotexEnabled() const { return videotexEnabled_; }
     void SetVideotexEnabled(bool on);  // stored back as "초기 환경"/"UseVTX"
+    // Enters videotex from outside the stream (the "VTX 상태" command, a
+    // picture file): opens or reuses the picture window. False, and the data
+    // mode stays as it was, when there is no picture sink or no window.
+    bool EnterVideotex();
     // Leaves a picture mode (the "VTX 상태" command, the window closing).
     void EndPictureMode();
 
@@ -215,7 +219,8 @@ private:
     void EmitShape(const TermShape& s);
     void StartPrinter();
     void EndPrinter();
-    void PrinterRun(const uint8_t* p, int n);
+    // Hands a run to the print file; false when the sink refused it.
+    bool PrinterRun(const uint8_t* p, int n);
     void EndMusic();
     void ResetMusic();
     int Param(int i) const { return i < paramCount_ ? params_[i] : 0; }
@@ -236,6 +241,7 @@ private:
     ReplySink* replies_ = nullptr;
     PictureSink* picture_ = nullptr;
     PrinterSink* printer_ = nullptr;
+    bool printerLastCr_ = false;  // the last byte the print file took was CR
     std::unique_ptr<AnsiMusic> ownMusic_;
     AnsiMusic* music_ = nullptr;
     int cellW_ = 8, cellH_ = 16;

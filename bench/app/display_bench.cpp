@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/app/BenchHost.h"
 #include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
@@ -68,17 +69,6 @@ public:
     void Shape(const TermShape&) override {}
 };
 
-// The frame's side of the window, doing nothing: the benchmark types no keys.
-class NullHost : public TermHost {
-public:
-    QAction* Action(int) const override { return nullptr; }
-    void UpdateCommandUi() override {}
-    bool KeyMapped(int) const override { return false; }
-    void SendKey(int, bool) override {}
-    void SendMacro(const uint8_t*, int) override {}
-    void PlaySound(std::string_view) override {}
-};
-
 double MBps(size_t bytes, qint64 ns) { return ns > 0 ? double(bytes) / (1024.0 * 1024.0) / (double(ns) / 1e9) : 0; }
 
 qint64 EngineRun(AppRuntime& rt, const std::string& s)
@@ -104,7 +94,7 @@ qint64 EngineRun(AppRuntime& rt, const std::string& s)
 
 qint64 WindowRun(AppRuntime& rt, const std::string& s)
 {
-    NullHost host;
+    NullTermHost host;
     CAnsiTerm term(rt.Out(), rt.Conn(), host);
     term.resize(term.sizeHint());
     term.show();
@@ -131,21 +121,10 @@ qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
             return -1;
         f.write(s.data(), qint64(s.size()));
     }
-    QProcess host;
-    QString script = QString::fromLocal8Bit(VELO_DEMOHOST);
-    host.start(QStringLiteral("python3"),
-               {script, "--port", "0", "--port-file", dir + "/port", "--stream", file, "--once"});
-    host.waitForStarted(5000);
-    int port = 0;
-    QDeadlineTimer wait(10000);
-    while (!wait.hasExpired() && port == 0) {
-        QFile pf(dir + "/port");
-        if (pf.open(QIODevice::ReadOnly))
-            port = pf.readAll().trimmed().toInt();
-        QThread::msleep(20);
-    }
-    if (port == 0)
+    bench::DemoHostProcess host;
+    if (!host.Start(dir, {"--stream", file, "--once"}))
         return -1;
+    const int port = host.port;
     qint64 ns = -1;
     {
         SharedFlags& flags = runtime.Flags();
@@ -184,7 +163,7 @@ qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
         }
         ns = shown;
     }
-    host.waitForFinished(5000);
+    host.proc.waitForFinished(5000);
     return ns;
 }
 

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QComboBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 #include <QStatusBar>
 #include <QTest>
@@ -19,6 +20,8 @@
 #include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/EventSounds.h"
+#include "transfer/ZmThread.h"
+#include "transfer/ui/CTransferWnd.h"
 #include "shell/KeyMap.h"
 #include "base/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
@@ -26,6 +29,9 @@
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "videotex/VtxWriter.h"
+#include "videotex/ui/CVtxWnd.h"
+#include "videotex/ui/VtxPictureSink.h"
 
 using namespace velo;
 
@@ -263,7 +269,7 @@ TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
         {"말꼬리 잡기(&L)", true}, {"-", true}, {"자주 가는곳에 추가", true}, {"-", true},
         {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", true}, {"글꼴 지정\tF8", true},
         {"화면 지우기\tCtrl+Space", true}, {"화면 초기화\tCtrl+F8", true}, {"-", true},
-        {"현재 화면 인쇄(&P)", false}, {"선택된 부분 인쇄(&S)", false}, {"-", true}, {"파일 받기(&D)", false},
+        {"현재 화면 인쇄(&P)", true}, {"선택된 부분 인쇄(&S)", true}, {"-", true}, {"파일 받기(&D)", false},
     };
     ASSERT_EQ(shown.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
@@ -394,6 +400,74 @@ TEST(AppRuntime, EachRuntimeReadsTheStoreItWasGivenAndKeepsItsOwnFlags)
     EXPECT_FALSE(rb.Flags().ConnState.Connecting);
 }
 
+namespace {
+struct RecordedSounds final : EventSounds {
+    std::vector<std::string> played;
+    void Play(std::string_view e, bool) override { played.emplace_back(e); }
+};
+}  // namespace
+
+TEST_F(FrameTest, ACancelledUploadPickerStartsNothingAndGivesTheStreamBack)
+{
+    CMainFrame f(rt);
+    ConnStateFlags& st = flags.ConnState;
+    st.Connected = true;
+    int picked = 0;
+    f.SetFilePicker([&](const QString&, const QString&) {
+        ++picked;
+        EXPECT_TRUE(st.Sending);
+        return QStringList();
+    });
+    f.OnCommand(ID_ZMODEM_SEND);
+    EXPECT_EQ(picked, 1);
+    EXPECT_FALSE(st.Sending);
+    EXPECT_FALSE(rt.Transfer().Running());
+    st.Connected = false;
+}
+
+TEST_F(FrameTest, TransferWindowLifeMinimisedTitlesAndTheEndOfATransfer)
+{
+    RecordedSounds sounds;
+    rt.SetSounds(&sounds);
+    CMainFrame f(rt);
+    f.show();
+    f.SetConnectedTitle("데모");
+    f.OnMessage(WM_TRANSFER_WINDOW, 1, 0);
+    ASSERT_NE(f.TransferWindow(), nullptr);
+    EXPECT_EQ(f.TransferWindow()->windowTitle(), "ZModem 파일 받기");
+    EXPECT_TRUE(f.TransferWindow()->isVisible());
+
+    f.OnMessage(WM_TRANSFER_PROGRESS, 37, 0);
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");  // not minimised
+    f.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.windowTitle(), "37% 받음");
+    f.OnMessage(WM_TRANSFER_PROGRESS, 38, 0);
+    EXPECT_EQ(f.windowTitle(), "38% 받음");
+    f.setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");
+    f.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+
+    // WM_TRANSFER_WINDOW 0: the window goes, the title is the plain one.
+    QPointer<CTransferWnd> w = f.TransferWindow();
+    f.OnMessage(WM_TRANSFER_WINDOW, 0, 0);
+    EXPECT_EQ(f.TransferWindow(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");
+
+    // CMD_TRANSFER_DONE: the sound, and the hang-up when it was asked for.
+    flags.ConnState.Connected = true;
+    rt.Transfer().Options().HangUpAfterTransfer = true;
+    f.OnCommand(CMD_TRANSFER_DONE);
+    EXPECT_EQ(sounds.played, std::vector<std::string>{"파일전송완료"});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(flags.ConnState.Connected);
+    rt.SetSounds(nullptr);
+}
+
 TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
 {
     CMainFrame f(rt);
@@ -411,4 +485,62 @@ TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
     // A plain Tab still belongs to the host.
     QTest::keyClick(f.Terminal(), Qt::Key_Tab);
     EXPECT_EQ(line.out, "\t");
+}
+
+TEST_F(FrameTest, VideotexSwitchesAndPictureFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    CMainFrame f(rt);
+    velo::Terminal& term = f.Terminal()->Term();
+    ASSERT_NE(f.Action(ID_VTX_STATE), nullptr);
+    EXPECT_EQ(f.Action(ID_VTX_STATE)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Y));
+
+    // "비디오 텍스 사용 안하기": marked while videotex is off, stored.
+    f.OnCommand(ID_NO_VIDEOTEX);
+    EXPECT_FALSE(term.VideotexEnabled());
+    EXPECT_TRUE(f.CommandChecked(ID_NO_VIDEOTEX));
+    EXPECT_EQ(store.ReadInt("초기 환경", "UseVTX", -1), 0);
+    f.OnCommand(ID_NO_VIDEOTEX);
+    EXPECT_EQ(store.ReadInt("초기 환경", "UseVTX", -1), 1);
+
+    // "VTX 상태" opens and closes the picture window, marked while open.
+    f.OnCommand(ID_VTX_STATE);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Videotex);
+    EXPECT_TRUE(f.CommandChecked(ID_VTX_STATE));
+    ASSERT_NE(f.Pictures()->Window(), nullptr);
+    f.OnCommand(ID_VTX_STATE);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
+    EXPECT_EQ(f.Pictures()->Window(), nullptr);
+
+    // A picture file is host data: drawn, its end sequence closes the window
+    // and what follows is text.
+    VtxWriter w;
+    w.Reset().SetColour({0, 255, 0}).Rect(0.2, 0.2, 0.4, 0.3, true);
+    std::string bytes(2000, '\0');  // NULs: more than one piece, skipped by both
+    bytes += w.Bytes();
+    const QString open = dir.filePath("open.pdi"), closed = dir.filePath("closed.pdi");
+    for (const auto& [path, tail] : {std::pair{open, std::string()}, std::pair{closed, std::string("\x1b%@after")}}) {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(bytes + tail));
+    }
+    ASSERT_TRUE(f.ViewPictureFile(open));
+    CVtxWnd* wnd = f.Pictures()->Window();
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_EQ(wnd->Picture().pixel(320, 250), qRgb(0, 251, 0));
+    ASSERT_TRUE(f.ViewPictureFile(closed));
+    EXPECT_EQ(f.Pictures()->Window(), nullptr);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
+    std::string row(reinterpret_cast<const char*>(term.Line(term.CursorRow()).text), 5);
+    EXPECT_EQ(row, "after");
+
+    // A file that cannot be read is said so.
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    EXPECT_FALSE(f.ViewPictureFile(dir.filePath("missing.pdi")));
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
 }

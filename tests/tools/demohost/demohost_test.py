@@ -16,6 +16,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 HOST = os.path.join(HERE, "..", "..", "..", "tools", "demohost", "demohost.py")
+# The NAPLPS samples (the build passes the shared folder's).
+NAPLPS = os.environ.get("VELO_NAPLPS_DIR", os.path.join(HERE, "..", "..", "..", "..", "shared", "naplps"))
 IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
 
 
@@ -101,10 +103,48 @@ def start_host(base, *extra):
     return host, int(text)
 
 
+def pump(c, proc, timeout=30):
+    """Runs a ZModem program against the host over the client's socket:
+    telnet commands taken out on the way in, 0xFF doubled on the way out.
+    Returns the bytes that went to the program."""
+    # Bytes already taken off the socket belong to the program.
+    proc.stdin.write(bytes(c.buf))
+    passed = bytearray(c.buf)
+    c.buf.clear()
+    out = proc.stdout.fileno()
+    deadline = time.time() + timeout
+    while proc.poll() is None and time.time() < deadline:
+        r, _, _ = select.select([c.s, out], [], [], 0.5)
+        if c.s in r:
+            data = c.s.recv(65536)
+            if not data:
+                break
+            before = len(c.buf)
+            c.feed(data)
+            chunk = bytes(c.buf[before:])
+            passed += chunk
+            try:
+                proc.stdin.write(chunk)
+            except OSError:
+                pass
+            del c.buf[before:]
+        if out in r:
+            data = os.read(out, 65536)
+            if data:
+                c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+    # What the program wrote last (sz's "OO") still goes to the host.
+    while select.select([out], [], [], 0)[0]:
+        data = os.read(out, 65536)
+        if not data:
+            break
+        c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+    return passed
+
+
 class DemoHostTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp()
-        self.host, self.port = start_host(self.tmp)
+        self.host, self.port = start_host(self.tmp, "--pictures", NAPLPS)
 
     def tearDown(self):
         self.host.terminate()
@@ -127,12 +167,12 @@ class DemoHostTest(unittest.TestCase):
         c.until("guest 님, 환영합니다.")
         menu = c.until("선택 >> ")
         self.assertIn(b"[01]", menu)
-        self.assertIn(b"(GO/DN/P/H/X)", menu)
+        self.assertIn(b"(GO/DN/UP/P/H/X)", menu)
         c.line("한글 echo")
         c.until("입력: ")
         c.until("한글 echo")
         # The yes/no question comes twice, then the host reads the answers.
-        c.line("06")
+        c.line("08")
         asked = c.until("다음 글도 계속 읽으시겠습니까 (Y/N)? ")
         self.assertEqual(asked.count("계속 읽으시겠습니까 (Y/N)?".encode("cp949")), 2)
         c.line("y")
@@ -142,13 +182,18 @@ class DemoHostTest(unittest.TestCase):
         c.line("x")
         c.until("안녕히 가십시오.")
 
-    def test_download_by_zmodem_reaches_rz_intact(self):
+    def login(self):
+        """A client past the Kestrix log-in, at the main menu."""
         c = Client(self.port)
         c.until("회 원 ID :")
         c.line("guest")
         c.until("비밀 번호:")
         c.line("pw")
         c.until("선택 >> ")
+        return c
+
+    def test_download_by_zmodem_reaches_rz_intact(self):
+        c = self.login()
         c.line("dn 1")
         c.until("ZModem")
         c.until(b"\r\n")
@@ -156,31 +201,7 @@ class DemoHostTest(unittest.TestCase):
         os.mkdir(down)
         rz = subprocess.Popen(["rz", "-q", "-y"], cwd=down, stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
-        # Bytes already taken off the socket belong to rz.
-        rz.stdin.write(bytes(c.buf))
-        passed = bytearray(c.buf)
-        c.buf.clear()
-        out = rz.stdout.fileno()
-        deadline = time.time() + 30
-        while rz.poll() is None and time.time() < deadline:
-            r, _, _ = select.select([c.s, out], [], [], 0.5)
-            if c.s in r:
-                data = c.s.recv(65536)
-                if not data:
-                    break
-                before = len(c.buf)
-                c.feed(data)
-                chunk = bytes(c.buf[before:])
-                passed += chunk
-                try:
-                    rz.stdin.write(chunk)
-                except OSError:
-                    pass
-                del c.buf[before:]
-            if out in r:
-                data = os.read(out, 65536)
-                if data:
-                    c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+        passed = pump(c, rz)
         rz.wait(timeout=10)
         self.assertEqual(rz.returncode, 0)
         got = open(os.path.join(down, "velo-demo.txt"), "rb").read()
@@ -190,6 +211,105 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
+
+    def test_videotex_picture_until_enter_in_the_picture_window(self):
+        c = self.login()
+        c.line("6")
+        c.until(b"\x1b%A")
+        with open(os.path.join(NAPLPS, "MIATA1.nap"), "rb") as f:
+            picture = f.read()
+        deadline = time.time() + 10
+        while len(c.buf) < len(picture) and time.time() < deadline:
+            r, _, _ = select.select([c.s], [], [], 0.2)
+            if r:
+                c.feed(c.s.recv(65536))
+        # As it is in the folder (the telnet doubling of 0xFF undone), and
+        # nothing more until Enter.
+        self.assertEqual(bytes(c.buf), picture)
+        c.buf.clear()
+        c.s.sendall(b"\r")
+        self.assertEqual(c.until(b"\x1b%@"), b"\x1b%@")
+        c.until("선택 >> ")
+
+    def packets(self, c, answer):
+        """Reads image-index packets until Z (or ESC % C), answering each
+        with answer(type); returns the data of the D packets."""
+        data = bytearray()
+        while True:
+            seen = c.until(b"\r")
+            if seen.endswith(b"\x1b%C") or b"\x1b%C" in seen:
+                return bytes(data), False
+            body = seen[seen.rindex(b"\x01") + 1:-1]
+            raw = bytearray()
+            i = 0
+            while i < len(body):
+                if body[i] == 0x23:
+                    raw.append(0x23 if body[i + 1] == 0x23 else body[i + 1] ^ 0x40)
+                    i += 2
+                else:
+                    raw.append(body[i])
+                    i += 1
+            if raw[:1] == b"Z":
+                return bytes(data), True
+            self.assertEqual(raw[:1], b"D")
+            data += raw[2:]
+            c.s.sendall(b"\x01" + answer(raw[:1]) + b"\r")
+
+    def test_jpeg_in_image_index_packets_each_answered(self):
+        c = self.login()
+        c.line("7")
+        c.until(b"\x1b%B4")
+        data, complete = self.packets(c, lambda kind: kind)
+        self.assertTrue(complete)
+        folder = os.listdir(os.path.join(self.tmp, "tmp"))[0]
+        with open(os.path.join(self.tmp, "tmp", folder, "velo-demo.jpg"), "rb") as f:
+            self.assertEqual(data, f.read())
+        self.assertTrue(data.startswith(b"\xff\xd8") and data.endswith(b"\xff\xd9"))
+        c.until("사진을 다 보냈습니다.")
+        c.until("선택 >> ")
+
+    def test_a_cancelled_image_index_is_ended_by_the_host(self):
+        c = self.login()
+        c.line("7")
+        c.until(b"\x1b%B4")
+        c.until(b"\x01D")
+        c.until(b"\r")
+        c.s.sendall(b"\x01Z\r")
+        c.until(b"\x1b%C")
+        c.until("사진 보내기를 그만둡니다.")
+        c.until("선택 >> ")
+
+    def test_uploads_by_zmodem_and_typed_text_land_in_the_uploads_folder(self):
+        c = self.login()
+        src = os.path.join(self.tmp, "src")
+        os.mkdir(src)
+        files = {"one.bin": bytes(range(256)) * 40, "two.txt": "두 번째\r\n".encode("cp949") * 100}
+        for name, data in files.items():
+            with open(os.path.join(src, name), "wb") as f:
+                f.write(data)
+        c.line("up")
+        c.until("ZModem 으로 올려 주십시오.")
+        sz = subprocess.Popen(["sz", "-q", "-e"] + sorted(files), cwd=src, stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+        passed = pump(c, sz)
+        sz.wait(timeout=10)
+        self.assertEqual(sz.returncode, 0)
+        done = "올리기를 마쳤습니다 (0).".encode("cp949")
+        if done not in passed:
+            c.until(done)
+        uploads = [d for d in os.listdir(os.path.join(self.tmp, "tmp")) if d.startswith("velo-demohost-")]
+        self.assertEqual(len(uploads), 1)
+        folder = os.path.join(self.tmp, "tmp", uploads[0], "uploads")
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
+        c.until("선택 >> ")
+        c.line("text 10")
+        c.until("(10 바이트).")
+        c.s.sendall(b"abc\rdefghi")
+        c.until("받은 글: 10 바이트")
+        with open(os.path.join(folder, "text-upload.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"abc\rdefghi")
 
 
 class ServicePromptsTest(unittest.TestCase):
