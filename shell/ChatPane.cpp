@@ -27,6 +27,10 @@ QColor PaletteColour(int i)
 int ControlByte(const QKeyEvent* e)
 {
     const int key = e->key();
+    // Tab edits the field and Shift+Tab is the header switch, whatever
+    // control character the platform puts in their text.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return -1;
     if (e->modifiers() & Qt::ControlModifier) {
         // Ctrl with anything else (Ctrl+Space, Ctrl+digits) is the frame's.
         if (key >= Qt::Key_At && key <= Qt::Key_Underscore)

@@ -17,6 +17,7 @@ namespace velo {
 void CMainFrame::createChatPane()
 {
     chat_ = new ChatPane(rt_.Out(), rt_.Conn(), rt_.Macros(), this);
+    chat_->SetMacros(&rt_.MacroTexts());
     chatDock_ = new QDockWidget(QStringLiteral("채팅창"), this);
     chatDock_->setObjectName(QStringLiteral("ChatBar"));
     chatDock_->setAllowedAreas(Qt::BottomDockWidgetArea);

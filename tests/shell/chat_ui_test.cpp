@@ -209,8 +209,11 @@ TEST_F(ChatUi, HeaderSwitchShowsInTheStatusBarAndColoursAreStoredOnOk)
     c->SetPair(1, QStringLiteral("<<"), QStringLiteral(">>"));
     f->RefreshStatusBar();
     EXPECT_EQ(f->StatusPaneTexts()[3], "말머리:'[왼]'");
-    f->OnCommand(ID_HEADER_SWITCH);
+    // Shift+Tab in a field is the switch, not a move of the focus.
+    QTest::keyClick(c->Field(0), Qt::Key_Backtab, Qt::ShiftModifier);
+    f->RefreshStatusBar();
     EXPECT_EQ(f->StatusPaneTexts()[3], "말머리:'<<'");
+    EXPECT_TRUE(c->Field(0)->hasFocus());
     QTest::keyClicks(c->Field(0), "x");
     QTest::keyClick(c->Field(0), Qt::Key_Return);
     EXPECT_EQ(Sent(), "<<x>>\r");
