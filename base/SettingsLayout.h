@@ -25,6 +25,12 @@ inline constexpr char kClickMouse[] = "Flicko쥐사용";
 inline constexpr char kBeep[] = "Beep";
 inline constexpr char kTextColour[] = "글자색";
 inline constexpr char kBackColour[] = "바탕색";
+inline constexpr char kChatTextColour[] = "채팅창글자색";  // in kInit, palette index
+inline constexpr char kChatBackColour[] = "채팅창바탕색";  // in kInit, palette index
+// The shortcut bar's favourites: "갯수" items, "자주가는곳0".. in order.
+inline constexpr char kFavourites[] = "자주 가는곳";
+inline constexpr char kFavouriteCount[] = "갯수";
+inline constexpr char kFavouriteItem[] = "자주가는곳";
 inline constexpr char kTip[] = "Tip";
 inline constexpr char kSounds[] = "Sounds";
 inline constexpr char kBarState[] = "ToolBarState";

@@ -41,6 +41,7 @@
 #include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
+#include "shell/ChatPane.h"
 #include "shell/CommandTable.h"
 #include "shell/QtUiLoop.h"
 #include "shell/FrameLogic.h"
@@ -113,6 +114,9 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createAutomationCommands();
     createBars();
     createVideotexCommands();
+    createAutoResponseCommands();
+    createChatPane();
+    createFavouriteCommands();
     createStatusBar();
     createTransferCommands();
     FitToTerminal();
@@ -322,7 +326,7 @@ void CMainFrame::createActions()
     Handle(ID_ADD_FAVOURITE, [this] { term_->AddFavourite(); }, [this] { return term_->CanAddFavourite(); });
     // After the terminal's context menu or a click: the chat pane would take
     // the focus; without one the terminal keeps it.
-    Handle(ID_TERM_DONE, [this] { term_->setFocus(); });
+    Handle(ID_TERM_DONE, [this] { FocusChatOrTerminal(); });
     // The data path.
     Handle(CMD_CONN_DATA, [this] { ReceiveData(); });
     for (int id : {CMD_CONN_CONNECTED, CMD_CONN_CLOSED, CMD_CONN_REDIAL, CMD_PORT_OPENED, CMD_PORT_CLOSED})
@@ -507,11 +511,12 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
         return 0;
     case WM_CHAT_LINE:
         if (lParam) {
-            caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
-            panes_[PaneMessage]->setText(caughtLine_);
+            PutChatLine(Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode())));
         }
         return 0;
     case WM_ADD_FAVOURITE:
+        if (lParam)
+            AddFavourite(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
         return 0;
     case WM_SHOW_BYTES:
     case WM_AUTOMATION_MESSAGE:
@@ -693,7 +698,7 @@ void CMainFrame::Escape()
 {
     if (flags_.TermShared.Frozen) {
         term_->LeaveView();
-        term_->setFocus();
+        FocusChatOrTerminal();
         if (life_)
             life_->Handle(CMD_CONN_DATA);
     } else if (term_->SelectionShown()) {
@@ -708,7 +713,7 @@ void CMainFrame::ToggleView()
 {
     if (flags_.TermShared.Frozen) {
         term_->LeaveView();
-        term_->setFocus();
+        FocusChatOrTerminal();
         if (life_)
             life_->Handle(CMD_CONN_DATA);
     } else {
@@ -755,6 +760,7 @@ void CMainFrame::Paste(bool enter)
 void CMainFrame::ApplyFont(const LogFontFields& f)
 {
     term_->SetTermFont(f);
+    SizeChat();
     FitToTerminal();
 }
 
@@ -903,6 +909,7 @@ void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
     if (cols != term_->Term().Columns() || rows != term_->Term().Rows())
         term_->SetScreenSize(cols, rows);
     term_->SetAutowrap(entry.autoWrap != 0);
+    SetChatLineCount(entry.chatLines);
     FitToTerminal();
 }
 

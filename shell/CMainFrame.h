@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/CommandIds.h"
 #include "base/Flags.h"
@@ -22,6 +24,7 @@ class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QComboBox;
+class QDockWidget;
 class QDialog;
 class QLabel;
 class QMenu;
@@ -32,6 +35,7 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class ChatPane;
 class CaptureUi;
 class CTransferWnd;
 class ConnLifecycle;
@@ -147,6 +151,26 @@ public:
     // The header pane: "말머리:'header'".
     void SetHeaderPane(const QString& header);
 
+    // ---- Chat pane, auto-response and favourites (shell/FrameChat.cpp,
+    // shell/FrameAutoResponse.cpp, shell/FrameFavourites.cpp) ----
+    ChatPane* Chat() const { return chat_; }
+    QDockWidget* ChatDock() const { return chatDock_; }
+    bool ChatVisible() const;
+    // The chat pane's current line when the pane is shown, else the terminal.
+    void FocusChatOrTerminal();
+    // The entry's chat line count (brought into 1..5 by the pane).
+    void SetChatLineCount(int lines);
+    // A line from the terminal's "말꼬리 잡기" into the chat pane.
+    void PutChatLine(const QString& line);
+    void EditAutoResponses();
+    const std::vector<std::string>& Favourites() const { return favouriteItems_; }
+    // A place from the terminal's selection: appended and stored when new.
+    void AddFavourite(const std::string& item);
+    // The drop-down list's choice: "go " + place + CR unless the host is busy.
+    void ChooseFavourite(int index);
+    void EditFavourites();
+    // ---- end of chat pane, auto-response and favourites
+
     // ---- Capture (shell/FrameCapture.cpp) ----
     // The capture-file dialog; true when it ended with OK and a file was taken.
     bool ChooseCaptureFile();
@@ -210,6 +234,21 @@ private:
     // connected.
     bool ConnectTelnetText(const std::string& text);
     // ---- end of phone book
+
+    // ---- Chat pane, auto-response and favourites ----
+    void createAutoResponseCommands();
+    void createChatPane();
+    void createFavouriteCommands();
+    void ToggleChat();
+    void SizeChat();
+    void ChooseChatColours();
+    void EditHeaderFooter();
+    void ShowFavourites();
+    ChatPane* chat_ = nullptr;
+    QDockWidget* chatDock_ = nullptr;
+    int chatLineCount_ = 3;
+    std::vector<std::string> favouriteItems_;
+    // ---- end of chat pane, auto-response and favourites
 
     void ToggleBeep();
     void Escape();

@@ -113,8 +113,10 @@ int Terminal::Feed(const uint8_t* data, int count)
     if (!data || count <= 0)
         return 0;
     ++feedDepth_;
-    // The prompts and the auto-response table change only between feeds.
-    watchersArmed_ = WatchersArmed();
+    // The prompts and the auto-response table change only between feeds; a
+    // feed nested in another (an echo) leaves the outer one's state as it was.
+    const bool outerArmed = watchersArmed_;
+    watchersArmed_ = !localFeed_ && WatchersArmed();
     int done = 0;
     bool stop = false;
     while (done < count && !stop) {
@@ -144,9 +146,19 @@ int Terminal::Feed(const uint8_t* data, int count)
             stop = true;  // the receiver wants the rest later
     }
     FlushDamage();
+    watchersArmed_ = outerArmed;
     if (--feedDepth_ == 0)
         DeliverReplies();
     return done;
+}
+
+int Terminal::FeedLocal(const uint8_t* data, int count)
+{
+    const bool outer = localFeed_;
+    localFeed_ = true;
+    const int n = Feed(data, count);
+    localFeed_ = outer;
+    return n;
 }
 
 void Terminal::CodeCapture(const uint8_t* p, int n)

@@ -84,6 +84,11 @@ public:
     void SetCellSize(int width, int height);
 
     int Feed(const uint8_t* data, int count);
+    // Local echo: what this side sent, drawn as received bytes are but not
+    // watched (automatic log-in, auto-responses). Our own bytes are no
+    // answer from the host, and a response holding its own word would
+    // otherwise answer its echo, and that echo, without end.
+    int FeedLocal(const uint8_t* data, int count);
     // Queues a reply; handed over when the current feed returns, at once
     // outside a feed. False when dropped.
     bool SendToHost(const uint8_t* data, int count, ReplyMode mode);
@@ -273,6 +278,7 @@ private:
     std::array<std::string, kHighlightWords> highlight_;
     bool anyHighlight_ = false;
     bool watchersArmed_ = false;
+    bool localFeed_ = false;
 
     int feedDepth_ = 0;
     std::vector<uint8_t> replyBytes_;

@@ -140,11 +140,13 @@ bool CAnsiTerm::Frozen() const { return flags_.TermShared.Frozen; }
 
 void CAnsiTerm::SetFrozen(bool on) { flags_.TermShared.Frozen = on; }
 
-int CAnsiTerm::Feed(const uint8_t* data, int len)
+int CAnsiTerm::Feed(const uint8_t* data, int len) { return FeedBytes(data, len, false); }
+
+int CAnsiTerm::FeedBytes(const uint8_t* data, int len, bool local)
 {
     if (input_.Hot().Valid())
         input_.DropHotSpot();
-    int n = term_.Feed(data, len);
+    int n = local ? term_.FeedLocal(data, len) : term_.Feed(data, len);
     // Newly arriving data clears the shown selection on the live screen.
     const TermSelection& sel = view_.Selection();
     if (sel.shown && !sel.selecting && !Frozen() && n > 0)
@@ -159,11 +161,13 @@ void CAnsiTerm::FeedEcho(const uint8_t* data, int len)
         return;
     if (QThread::currentThread() != thread()) {
         QByteArray copy(reinterpret_cast<const char*>(data), len);
-        auto feed = [this, copy] { Feed(reinterpret_cast<const uint8_t*>(copy.constData()), int(copy.size())); };
+        auto feed = [this, copy] {
+            FeedBytes(reinterpret_cast<const uint8_t*>(copy.constData()), int(copy.size()), true);
+        };
         QMetaObject::invokeMethod(this, feed, Qt::QueuedConnection);
         return;
     }
-    Feed(data, len);
+    FeedBytes(data, len, true);
 }
 
 namespace {

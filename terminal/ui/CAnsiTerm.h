@@ -50,6 +50,8 @@ public:
     const LogFontFields& TermFont() const { return font_; }
     int CellWidth() const { return painter_.CellWidth(); }
     int CellHeight() const { return painter_.CellHeight(); }
+    // The face the cells are drawn in, without attributes (the chat pane's).
+    const QFont& PlainFont() const { return painter_.Font(0); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -155,6 +157,8 @@ private:
     friend class TermView;
     friend class TermInput;
     void SetFrozen(bool on);
+    // Received bytes, or (local) this side's own as local echo shows them.
+    int FeedBytes(const uint8_t* data, int len, bool local);
     // Frame commands, sent (run now) or posted (run later).
     void SendToFrame(int id);
     void PostToFrame(int id);

@@ -186,13 +186,6 @@ const Expect kExpect[] = {
 // their bar buttons. Each group goes when its feature lands (the test fails
 // while a landed command is still listed).
 const std::set<int> kNotBuiltYet = {
-    // auto-response
-    ID_AUTO_RESPONSE,
-    // chat pane
-    ID_VIEW_CHAT, ID_CHAT_COLOURS, ID_HEADER_FOOTER, ID_HEADER_SWITCH,
-    // favourites and the shortcut bar's keys
-    ID_EDIT_FAVOURITES, ID_SVC_TOP, ID_SVC_UP, ID_SVC_ENTER, ID_SVC_PREV_ITEM, ID_SVC_NEXT_ITEM, ID_SVC_PREV_PAGE,
-    ID_SVC_NEXT_PAGE,
 };
 
 struct State {

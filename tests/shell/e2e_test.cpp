@@ -4,7 +4,9 @@
 // by themselves and send their pre-send string; redial and manual telnet; a
 // videotex picture from the host is drawn in the picture window, and a JPEG
 // sent in image-index packets lands in "Images"; a session captured as code
-// and as text holds what the host sent.
+// and as text holds what the host sent; an auto-response answers each of two
+// questions once, a chat line with header and footer and a favourite's go
+// command arrive in the host's code.
 #include <gtest/gtest.h>
 
 #include "tests/shell/FrameKit.h"
@@ -38,6 +40,7 @@
 #include "shell/AppRuntime.h"
 #include "shell/Capture.h"
 #include "shell/CMainFrame.h"
+#include "shell/ChatPane.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
@@ -520,4 +523,67 @@ TEST(EndToEnd, VeloCapturesADemoHostSessionAsTheHostSentIt)
 
     frame.OnCommand(ID_CONN_HANGUP);
     PumpUntil([] { return false; }, 200);
+}
+
+TEST(EndToEnd, AutoResponseChatLineAndFavouriteReachTheHost)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A common auto-response on the host's yes/no question, and a favourite.
+    store.WriteString("자동 반응 설정", "찾을단어0", "읽으시겠습니까 (Y/N)?");
+    store.WriteString("자동 반응 설정", "반응0", "y\\r");
+    store.WriteInt("자동 반응 설정", "반응유무0", 1);
+    store.WriteInt("자주 가는곳", "갯수", 1);
+    store.WriteString("자주 가는곳", "자주가는곳0", "공지");
+    QString report = dir.filePath("report");
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--report", report}));
+
+    AppRuntime runtime(store, false);
+    CMainFrame frame(runtime);
+    frame.show();
+    frame.activateWindow();
+    QApplication::setActiveWindow(&frame);
+    PhoneBookEntry e = DemoEntry(host.port);
+    e.chatLines = 2;
+    ASSERT_TRUE(frame.ConnectEntry(e));
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(frame.Terminal()).find("선택 >>") != std::string::npos; }, 20000));
+
+    auto lines = [&] {
+        std::vector<QString> out;
+        for (const QJsonObject& o : Report(report))
+            if (o["event"].toString() == "line")
+                out.push_back(o["text"].toString());
+        return out;
+    };
+    frame.OnCommand(ID_VIEW_CHAT);
+    ChatPane* chat = frame.Chat();
+    // The host asks its question twice in one write: one answer each.
+    chat->Field(0)->setText("08");
+    QTest::keyClick(chat->Field(0), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return lines().size() >= 3; }, 10000));
+    PumpUntil([] { return false; }, 500);  // any third answer would be here by now
+    EXPECT_EQ(lines(), (std::vector<QString>{"08", "y", "y"}));
+
+    // A chat line with header and footer, typed through the input method,
+    // arrives in the host's code (the host decodes CP949).
+    chat->SetPair(0, QStringLiteral("[머리]"), QStringLiteral("(꼬리)"));
+    QInputMethodEvent commit(QString(), {});
+    commit.setCommitString(QStringLiteral("안녕하세요"));
+    QApplication::sendEvent(chat->Field(1), &commit);
+    QTest::keyClick(chat->Field(1), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return lines().size() >= 4; }, 10000));
+    EXPECT_EQ(lines().back(), "[머리]안녕하세요(꼬리)");
+
+    // Choosing the favourite sends the services' go command.
+    QComboBox* box = frame.FavouritesBox();
+    ASSERT_TRUE(box->isEnabled());
+    emit box->activated(0);
+    ASSERT_TRUE(PumpUntil([&] { return lines().size() >= 5; }, 10000));
+    EXPECT_EQ(lines().back(), "go 공지");
+    EXPECT_TRUE(PumpUntil([&] { return ScreenText(frame.Terminal()).find("'공지' (으)로 갑니다.") != std::string::npos; },
+                          10000));
+    frame.OnCommand(ID_CONN_HANGUP);
 }

@@ -267,7 +267,7 @@ TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
     const std::vector<MenuEntry> want = {
         {"복사(&C)", true}, {"전체선택(&A)", true}, {"붙여넣기(&P)", true}, {"붙여넣기+엔터(&E)", true},
         {"말꼬리 잡기(&L)", true}, {"-", true}, {"자주 가는곳에 추가", true}, {"-", true},
-        {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", false}, {"글꼴 지정\tF8", true},
+        {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", true}, {"글꼴 지정\tF8", true},
         {"화면 지우기\tCtrl+Space", true}, {"화면 초기화\tCtrl+F8", true}, {"-", true},
         {"현재 화면 인쇄(&P)", true}, {"선택된 부분 인쇄(&S)", true}, {"-", true}, {"파일 받기(&D)", false},
     };

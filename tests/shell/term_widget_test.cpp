@@ -18,6 +18,7 @@
 #include "base/Flags.h"
 #include "support/TestKit.h"
 #include "base/SettingsStore.h"
+#include "terminal/AutoResponse.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
 
@@ -326,6 +327,30 @@ TEST_F(TermTest, ComposingTextIsShownButNotSent)
     QApplication::sendEvent(t.get(), &done);
     EXPECT_EQ(line.Take(), "\xC7\xD1");
     EXPECT_TRUE(t->Preedit().isEmpty());
+}
+
+TEST_F(TermTest, LocalEchoOfAnAutoResponseIsShownButNotAnsweredAgain)
+{
+    // The response holds its own word: with local echo on, answering the
+    // echo would answer that answer's echo too, without end.
+    AutoResponseTable table;
+    table.rows[AutoResponseTable::kCommonGroup][0] = {"ok?", "ok?\\r", true};
+    t->Term().SetAutoResponses(&table);
+    conn.SetEchoTarget(t.get());
+    flags.ConnState.LocalEcho = true;
+    Feed("ok?");
+    EXPECT_EQ(line.Take(), "ok?\r");
+    // The echo reached the screen after the host's word.
+    const Terminal& m = t->Term();
+    std::string_view top(reinterpret_cast<const char*>(m.HistoryLine(m.LinesUsed() - m.Rows()).text), 8);
+    EXPECT_EQ(top, "ok?ok?  ");
+    Feed("\r\n--ok?");
+    EXPECT_EQ(line.Take(), "ok?\r");
+    // Typed bytes that spell a word are not watched either.
+    QTest::keyClicks(t.get(), "ok?");
+    EXPECT_EQ(line.Take(), "ok?");
+    conn.SetEchoTarget(nullptr);
+    t->Term().SetAutoResponses(nullptr);
 }
 
 TEST_F(TermTest, NothingIsSentDuringATransferOrWhileTheViewIsOpen)

@@ -14,7 +14,9 @@ another of the NAPLPS samples) and a JPEG picture in image-index packets
 text-upload.txt beside the uploads. "go wmail" writes a mail and "w" a post
 through the menus of the --service ("go top" and "t" show its top menu), as
 the mail and post automation expects them; mails go to guest, sysop, velo or
-demo, any other recipient is refused.
+demo, any other recipient is refused. Menu item 08 asks the same yes/no question
+twice in one write (for automatic responses); "go NAME" answers as the
+services' go command does.
 
     demohost.py [--port 2323] [--service kestrix] [--report FILE]
                 [--files DIR] [--uploads DIR] [--pictures DIR] [--rate CPS]
@@ -312,6 +314,7 @@ MENU = [
     ("05", "한글 시험"),
     ("06", "그림 보기 (비디오텍스)"),
     ("07", "사진 받기 (천리안 화상)"),
+    ("08", "계속 읽기 시험 (질문 두 번)"),
 ]
 
 
@@ -321,6 +324,9 @@ def menu(t):
         t.send(" " + ESC + "[1;36m[" + num + "]" + RESET + " " + title + "\r\n")
     t.send("\r\n 명령: (GO/DN/UP/P/H/X) 또는 번호, go. 로 이동\r\n")
     t.send(ESC + "[1;33m" + "선택 >> " + RESET)
+
+
+QUESTION = "계속 읽으시겠습니까 (Y/N)?"
 
 
 FILES = [
@@ -983,6 +989,13 @@ def serve_session(t, args):
             send_picture(t, args.pictures, parts[1] if len(parts) > 1 else DEFAULT_PICTURE)
         elif low in ("7", "07"):
             send_image(t, args.files)
+        elif low in ("8", "08"):
+            # Both questions in one write: each is answered by the lines
+            # that follow, without the menu in between.
+            t.send("\r\n" + QUESTION + "\r\n다음 글도 " + QUESTION + " ")
+            continue
+        elif low.startswith("go "):
+            t.send("'%s' (으)로 갑니다.\r\n" % cmd[3:].strip())
         elif low.startswith("dn") or low.startswith("mdown"):
             # Names keep their case: only the command word is lower-cased.
             paths = offered(args.files, cmd.split()[1:])

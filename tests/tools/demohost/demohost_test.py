@@ -171,6 +171,14 @@ class DemoHostTest(unittest.TestCase):
         c.line("한글 echo")
         c.until("입력: ")
         c.until("한글 echo")
+        # The yes/no question comes twice, then the host reads the answers.
+        c.line("08")
+        asked = c.until("다음 글도 계속 읽으시겠습니까 (Y/N)? ")
+        self.assertEqual(asked.count("계속 읽으시겠습니까 (Y/N)?".encode("cp949")), 2)
+        c.line("y")
+        c.until("입력: ")
+        c.line("go 공지")
+        c.until("'공지' (으)로 갑니다.")
         c.line("x")
         c.until("안녕히 가십시오.")
 
