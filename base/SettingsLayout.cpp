@@ -17,6 +17,7 @@ const Default kFixedDefaults[] = {
     I("초기 환경", "OutPrecision", 3), I("초기 환경", "ClipPrecision", 2),
     I("초기 환경", "Quality", 2), I("초기 환경", "PitchAndFamily", 49),
     S("초기 환경", "FaceName", "굴림체"),
+    S("초기 환경", "HangulFaceName", ""),
     I("초기 환경", "PitchAnsFamily", 0),
     I("초기 환경", "Beep", 1),
     I("초기 환경", "Flicko쥐사용", 1),
@@ -117,6 +118,7 @@ LogFontFields LogFontFields::Read(SettingsStore& s)
             --n;
         f.faceName.resize(n);
     }
+    f.hangulFace = settings::ReadStringDefault(s, settings::kInit, settings::kHangulFace);
     return f;
 }
 
@@ -125,6 +127,7 @@ void LogFontFields::Write(SettingsStore& s) const
     for (const FontField& ff : kFontFields)
         s.WriteInt(settings::kInit, ff.entry, this->*ff.field);
     s.WriteString(settings::kInit, "FaceName", faceName);
+    s.WriteString(settings::kInit, settings::kHangulFace, hangulFace);
 }
 
 }  // namespace velo

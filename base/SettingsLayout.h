@@ -30,6 +30,7 @@ inline constexpr char kSounds[] = "Sounds";
 inline constexpr char kBarState[] = "ToolBarState";
 inline constexpr char kWheel[] = "Wheel";
 inline constexpr char kUseVtx[] = "UseVTX";              // in kInit
+inline constexpr char kHangulFace[] = "HangulFaceName";  // in kInit
 inline constexpr char kZModem[] = "ZModem";
 inline constexpr char kAutoUp[] = "AutoUp";
 inline constexpr char kAutoDown[] = "AutoDown";
@@ -80,6 +81,10 @@ struct LogFontFields {
     int italic = 0, underline = 0, strikeOut = 0, charSet = 129, outPrecision = 3;
     int clipPrecision = 2, quality = 2, pitchAndFamily = 49;
     std::string faceName = "굴림체";
+    // Not a field of the logical font: the face of the double-byte
+    // characters when faceName has no Hangul of its own or the user chose
+    // another; empty for the face's own, else the first that fits.
+    std::string hangulFace;
 
     static LogFontFields Read(SettingsStore& s);
     void Write(SettingsStore& s) const;
