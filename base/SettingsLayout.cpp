@@ -110,10 +110,9 @@ LogFontFields LogFontFields::Read(SettingsStore& s)
     for (const FontField& ff : kFontFields)
         f.*ff.field = settings::ReadIntDefault(s, settings::kInit, ff.entry);
     f.faceName = settings::ReadStringDefault(s, settings::kInit, "FaceName");
-    // The face name field holds at most 31 bytes and a NUL.
     // Cut on a character boundary so the name stays valid UTF-8.
-    if (f.faceName.size() > 31) {
-        size_t n = 31;
+    if (f.faceName.size() > kFaceNameMax) {
+        size_t n = kFaceNameMax;
         while (n > 0 && (uint8_t(f.faceName[n]) & 0xC0) == 0x80)
             --n;
         f.faceName.resize(n);

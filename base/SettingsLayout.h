@@ -77,6 +77,8 @@ std::string ReadStringDefault(SettingsStore& s, const char* section, const char*
 
 // The terminal and chat-pane font as the fields of a Windows logical font.
 struct LogFontFields {
+    // The face name field holds at most this many bytes and a NUL.
+    static constexpr size_t kFaceNameMax = 31;
     int height = -16, width = 0, escapement = 0, orientation = 0, weight = 400;
     int italic = 0, underline = 0, strikeOut = 0, charSet = 129, outPrecision = 3;
     int clipPrecision = 2, quality = 2, pitchAndFamily = 49;

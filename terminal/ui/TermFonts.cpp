@@ -1,6 +1,7 @@
 #include "terminal/ui/TermFonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -13,9 +14,6 @@ namespace velo {
 
 namespace {
 
-// A window of 132 x 50 cells at this height is still an image of a few tens
-// of megabytes; a larger stored height is taken as this one.
-constexpr int kMaxPixelHeight = 72;
 constexpr int kDefaultPixelHeight = 16;
 constexpr char32_t kGa = 0xAC00;  // "가": the full width of a Korean face
 
@@ -55,6 +53,8 @@ qreal AdvanceOf(const QRawFont& r, char32_t c)
 }  // namespace
 
 namespace termfonts {
+
+QString ListName(const QString& family) { return QFontInfo(QFont(family)).family(); }
 
 bool LatinFixedWidth(const QString& family)
 {
@@ -105,12 +105,12 @@ QStringList GridFamilies()
 QString WideFace(const QString& latin, const QString& wanted)
 {
     if (!wanted.isEmpty() && HasHangul(wanted))
-        return wanted;
+        return ListName(wanted);
     if (HasHangul(latin))
-        return latin;
+        return ListName(latin);
     const QString fallback = QString::fromLatin1(kFallbackFace);
     if (HasHangul(fallback))
-        return fallback;
+        return ListName(fallback);
     QStringList ko = HangulFamilies();
     return ko.isEmpty() ? QString() : ko.first();
 }
@@ -130,7 +130,8 @@ void TermFonts::Make(const LogFontFields& font)
     int px = std::abs(font.height);
     if (px == 0)
         px = kDefaultPixelHeight;
-    px = std::clamp(px, 4, kMaxPixelHeight);
+    px = std::clamp(px, kMinFontPixels, kMaxFontPixels);
+    latinFamily_ = termfonts::ListName(face);
     const QFont::Weight weight = font.weight >= 600 ? QFont::Bold : QFont::Normal;
 
     for (int i = 0; i < 4; ++i) {

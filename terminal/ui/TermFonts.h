@@ -30,6 +30,10 @@ namespace velo {
 
 // The face an absent or unfit face falls back to (fonts-nanum-coding).
 inline constexpr char kFallbackFace[] = "NanumGothicCoding";
+// Character heights in pixels the grid is drawn at: a window of 132 x 50
+// cells at the largest is still an image of a few tens of megabytes.
+inline constexpr int kMinFontPixels = 4;
+inline constexpr int kMaxFontPixels = 72;
 
 class TermFonts {
 public:
@@ -42,7 +46,8 @@ public:
     int CellWidth() const { return cw_; }
     int CellHeight() const { return ch_; }
     int Ascent() const { return ascent_; }
-    QString LatinFamily() const { return fonts_[0].family(); }
+    // The families in use, by the names the font list shows them with.
+    QString LatinFamily() const { return latinFamily_; }
     QString WideFamily() const { return wideFamily_; }
     // The Latin face; index italic << 1 | underline.
     const QFont& Font(int index) const { return fonts_[size_t(index)]; }
@@ -68,6 +73,7 @@ private:
     void DrawWideText(QPainter& p, int x, int top, char32_t c, bool italic);
     void Underline(QPainter& p, const QRect& r, QRgb t);
 
+    QString latinFamily_;
     std::array<QFont, 4> fonts_;
     std::array<QRawFont, 4> raw_;
     std::array<std::array<quint32, 128>, 4> ascii_{};
@@ -84,7 +90,13 @@ private:
 };
 
 // Choosing a terminal font: what fontconfig has that fits the cell grid.
+// A family goes by several names (its own and localised ones, any of which
+// a setting may hold); the lists and the faces chosen come by the name the
+// font list shows.
 namespace termfonts {
+
+// The name the font list shows for an installed family.
+QString ListName(const QString& family);
 
 // Printable ASCII all of one advance in the family's regular face (an alias
 // such as "Monospace" does not count as a family of its own).
@@ -98,7 +110,7 @@ QStringList HangulFamilies();
 QStringList GridFamilies();
 // The wide face for a Latin family: the wanted one when it has Hangul, else
 // the family itself when it has them, else the fallback face, else the first
-// Korean family; empty when there is none at all.
+// Korean family; empty when there is none at all. By its list name.
 QString WideFace(const QString& latin, const QString& wanted);
 
 }  // namespace termfonts
