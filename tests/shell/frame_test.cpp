@@ -311,6 +311,23 @@ TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
     EXPECT_EQ(store.ReadInt("초기 환경", "Height", 0), -6);
 }
 
+TEST_F(FrameKeys, ModifiedFunctionKeysNeverRunThePlainKeysCommand)
+{
+    CMainFrame f(rt);
+    Fill(f);
+    f.show();
+    CAnsiTerm* t = f.Terminal();
+    // F5 is off in the key map: plain, it opens the scrollback view. With a
+    // modifier it is another key: Shift+F5 the map's F15, the others none.
+    for (Qt::KeyboardModifiers mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        QTest::keyClick(t, Qt::Key_F5, mods);
+        EXPECT_FALSE(flags.TermShared.Frozen) << int(mods);
+    }
+    EXPECT_EQ(line.out, "\x1b[28~");
+    QTest::keyClick(t, Qt::Key_F5);
+    EXPECT_TRUE(flags.TermShared.Frozen);
+}
+
 TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
 {
     CMainFrame f(rt);
