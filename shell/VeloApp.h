@@ -4,9 +4,17 @@
 
 #include <QString>
 
+class QCoreApplication;
+class QTranslator;
+
 namespace velo {
 
 class SettingsStore;
+
+// Installs Qt's own Korean translations (the standard buttons, the file and
+// colour dialogs); the translator belongs to app. Null when they are not
+// installed.
+QTranslator* InstallQtKorean(QCoreApplication& app);
 
 // The per-user installation directory: the stored "인스톨디렉토리" or
 // ~/.local/share/Brenwick/Vellow, without a trailing separator, created with

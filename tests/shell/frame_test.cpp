@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 #include "terminal/HangulCodec.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
+#include "shell/VeloApp.h"
 #include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
 
@@ -408,4 +412,21 @@ TEST(AppRuntime, EachRuntimeReadsTheStoreItWasGivenAndKeepsItsOwnFlags)
     ra.Flags().ConnState.Connecting = true;
     EXPECT_TRUE(fa.CommandEnabled(ID_CONN_HANGUP));
     EXPECT_FALSE(rb.Flags().ConnState.Connecting);
+}
+
+TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean)
+{
+    App();
+    QTranslator* korean = InstallQtKorean(*qApp);
+    ASSERT_NE(korean, nullptr) << "Qt's Korean translations are not installed";
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
+                         QDialogButtonBox::No);
+    EXPECT_EQ(box.button(QDialogButtonBox::Ok)->text(), "확인");
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "취소");
+    EXPECT_EQ(box.button(QDialogButtonBox::Yes)->text(), "예(&Y)");
+    EXPECT_EQ(box.button(QDialogButtonBox::No)->text(), "아니요(&N)");
+    EXPECT_EQ(QCoreApplication::translate("QColorDialog", "Select Color"), "색 선택");
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "다음에서 찾기:");
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
 }
