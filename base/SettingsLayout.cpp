@@ -49,6 +49,7 @@ const Default kFixedDefaults[] = {
     I("COM", "WaitInterVal", 200),
     I("ZModem", "AutoUp", 1), I("ZModem", "AutoDown", 1), I("ZModem", "AppendOption", 0),
     I("모뎀설정", "현재사용모뎀", 0),
+    I("전화 번호부", "갯수", 0), I("전화 번호부", "모양", 3), S("전화 번호부", "사각형", ""),
     S("History", "PhoneNum0", ""), S("History", "PhoneNum1", ""), S("History", "PhoneNum2", ""),
     S("History", "PhoneNum3", ""), S("History", "PhoneNum4", ""),
     S("History", "IPAddress0", ""), S("History", "IPAddress1", ""), S("History", "IPAddress2", ""),

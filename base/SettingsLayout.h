@@ -49,6 +49,43 @@ inline constexpr char kBaudRate[] = "BaudRate";
 inline constexpr char kByteSize[] = "ByteSize";
 inline constexpr char kStopBits[] = "StopBits";
 inline constexpr char kParity[] = "Parity";
+// The phone book: "갯수" entries, each under the names below with its index
+// from 0 appended ("%d"), then the dialog's view style and placement.
+inline constexpr char kPhoneBook[] = "전화 번호부";
+inline constexpr char kPbCount[] = "갯수";
+inline constexpr char kPbViewStyle[] = "모양";  // 0 large icons, 1 small icons, 2 list, 3 details
+// kRect (above) holds the dialog's placement in this section too.
+inline constexpr char kPbKind[] = "bUseWinSock";
+inline constexpr char kPbService[] = "HostId";
+inline constexpr char kPbName[] = "이름";
+inline constexpr char kPbNumber[] = "번호";
+inline constexpr char kPbPreSend[] = "미리보낼문자열";
+inline constexpr char kPbWaitUserId[] = "WaitUserId";
+inline constexpr char kPbWaitPassword[] = "WaitPassword";
+inline constexpr char kPbUserId[] = "UserId";
+inline constexpr char kPbPassword[] = "Password";
+inline constexpr char kPbPort[] = "PortNum";
+inline constexpr char kPbWidth[] = "가로";
+inline constexpr char kPbHeight[] = "세로";
+inline constexpr char kPbTermType[] = "터미널종류";
+inline constexpr char kPbChatLines[] = "채팅창줄수";
+inline constexpr char kPbAutoWrap[] = "AutoWrap";
+// The defaults of an entry's values when read; a stored entry without
+// "터미널종류%d" is a VT100 entry, though a fresh one starts as ANSI.
+inline constexpr int kPbKindDefault = 0;
+inline constexpr int kPbServiceDefault = 5;
+inline constexpr int kPbPortDefault = 23;
+inline constexpr int kPbWidthDefault = 80;
+inline constexpr int kPbHeightDefault = 28;
+inline constexpr int kPbTermTypeDefault = 0;
+inline constexpr int kPbChatLinesDefault = 3;
+inline constexpr int kPbAutoWrapDefault = 1;
+// The five most recent typed numbers and hosts: "PhoneNum0".."PhoneNum4",
+// "IPAddress0".."IPAddress4", position 0 the most recent.
+inline constexpr char kHistory[] = "History";
+inline constexpr char kPhoneNum[] = "PhoneNum";
+inline constexpr char kIpAddress[] = "IPAddress";
+inline constexpr int kHistoryLength = 5;
 
 struct Default {
     const char* section;

@@ -210,6 +210,14 @@ bool ConnLifecycle::Connect(const PhoneBookEntry& entry, bool askFirst)
     return true;
 }
 
+bool ConnLifecycle::Redial()
+{
+    if (!CanRedial())
+        return false;
+    const PhoneBookEntry again = current_;
+    return Connect(again, false);
+}
+
 bool ConnLifecycle::ConnectComPort(int n)
 {
     if (conn_.State().Connected || conn_.State().Connecting) {

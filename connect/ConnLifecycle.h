@@ -53,6 +53,10 @@ public:
     // askFirst is false: "끊고 다시 걸기"), copies the entry as the current
     // one, prepares the terminal and dials. False when the user said No.
     bool Connect(const PhoneBookEntry& entry, bool askFirst = true);
+    // "끊고 다시 걸기": hangs up without asking and connects the current entry
+    // again. Only once an entry was connected (CanRedial).
+    bool Redial();
+    bool CanRedial() const { return current_.name[0] != '\0'; }
     // "COM&1".."COM&9".
     bool ConnectComPort(int n);
     // Disconnect sequence ("연결 끊기" and every internal disconnect).
@@ -76,7 +80,14 @@ private:
     ConnFrame* frame_;
     ConnTerminal* term_;
     UiLoop* loop_;
-    PhoneBookEntry current_;
+    // Nothing connected yet: no name, so "끊고 다시 걸기" stays disabled.
+    PhoneBookEntry current_ = NoEntry();
+    static PhoneBookEntry NoEntry()
+    {
+        PhoneBookEntry e;
+        e.name[0] = '\0';
+        return e;
+    }
     ConnDelivery delivery_;
     std::chrono::steady_clock::time_point connectedAt_{};
     int safetyTimer_ = 0;

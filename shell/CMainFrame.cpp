@@ -36,6 +36,7 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
+#include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
 #include "shell/CommandTable.h"
@@ -77,8 +78,6 @@ enum Pane {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-const char* kServiceNames[] = {"천리안", "하이텔", "나우콤", "유니텔", "Kestrix"};
-
 }  // namespace
 
 QString CMainFrame::InstallDir() const
@@ -98,6 +97,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createMenus();
     createTerminal();
     createActions();
+    createPhoneBookCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -150,15 +150,8 @@ void CMainFrame::ConnectCommandLine()
     if (commandLineDone_ || commandLine_.trimmed().isEmpty())
         return;
     commandLineDone_ = true;
-    auto dest = ParseTelnetCommandLine(commandLine_.toStdString());
-    if (!dest)
-        return;
-    // As the manual telnet dialog does: a fresh entry of kind telnet.
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    SetEntryText(e.number, dest->host);
-    e.port = dest->port;
-    ConnectEntry(e);
+    // As the manual telnet dialog does.
+    ConnectTelnetText(commandLine_.toStdString());
 }
 
 void CMainFrame::createMenus()
@@ -402,7 +395,7 @@ void CMainFrame::RefreshStatusBar()
     set(PaneHeader, QStringLiteral("말머리:''"));
     int svc = flags_.TermShared.ServiceKind;
     set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
-                        : (svc >= 0 && svc <= 4) ? QStringLiteral("연결:%1").arg(QString::fromUtf8(kServiceNames[svc]))
+                        : !ServiceName(svc).empty() ? QStringLiteral("연결:%1").arg(Q(ServiceName(svc)))
                                                  : QStringLiteral("연결:알수없음"));
     set(PaneColumn, QStringLiteral("X=%1").arg(term_ ? term_->Term().CursorColumn() + 1 : 1));
     set(PaneRow, QStringLiteral("Y=%1").arg(term_ ? term_->Term().CursorRow() + 1 : 1));
@@ -944,7 +937,11 @@ void CMainFrame::PrepareTerminal(const PhoneBookEntry& entry)
     FitToTerminal();
 }
 
-void CMainFrame::SendPreSend(std::string_view text) { rt_.Macros().Send(text); }
+void CMainFrame::SendPreSend(std::string_view text)
+{
+    // The entry keeps UTF-8; the host reads KS C 5601, as for typed text.
+    rt_.Macros().Send(hangul::EncodeCp949(text));
+}
 
 bool CMainFrame::KeyMapped(int index) const { return rt_.Keys().IsSet(index); }
 

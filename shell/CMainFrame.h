@@ -129,6 +129,18 @@ private:
     void createTerminal();
     void startTimers();
 
+    // ---- Phone book (shell/FramePhoneBook.cpp): "전화 번호부", "수동 전화 걸기",
+    // "수동 텔넷 접속" and "끊고 다시 걸기".
+    void createPhoneBookCommands();
+    void OpenPhoneBook();
+    void ManualDial();
+    void ManualTelnet();
+    // A host, a blank and a port (23 when none) as typed or given on the
+    // command line: a fresh telnet entry, connected. False when nothing was
+    // connected.
+    bool ConnectTelnetText(const std::string& text);
+    // ---- end of phone book
+
     void ToggleBeep();
     void Escape();
     void ToggleView();

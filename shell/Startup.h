@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/WindowRect.h"
+
 namespace velo {
 
 class SettingsStore;
@@ -32,13 +34,6 @@ std::optional<TelnetDestination> ParseTelnetCommandLine(std::string_view line);
 // "PitchAnsFamily" to "PitchAndFamily" when non-zero, drop the saved bar
 // layout, write 4 and run importDefaults. True when it ran.
 bool RunFirstRunUpgrade(SettingsStore& s, const std::function<void()>& importDefaults);
-
-struct WindowRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-std::string FormatWindowRect(const WindowRect& r);  // "%04d %04d %04d %04d"
-// Four numbers separated by blanks; false for anything else.
-bool ParseWindowRect(std::string_view text, WindowRect* r);
 
 // "%02d:%02d:%02d" of the time since the connection came up.
 std::string FormatElapsed(int64_t ms);

@@ -1,6 +1,7 @@
 // velo against the demo host over loopback: connect, greeting on screen,
 // automatic log-in answered, a ZModem download started by the host lands in
-// the download directory.
+// the download directory; phone book entries of the imitated services log in
+// by themselves and send their pre-send string; redial and manual telnet.
 #include <gtest/gtest.h>
 
 #include "tests/shell/QtTestApp.h"
@@ -9,7 +10,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QComboBox>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,7 +24,11 @@
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
+#include "connect/ConnLifecycle.h"
+#include "connect/PhoneBook.h"
 #include "connect/PhoneBookEntry.h"
+#include "connect/ui/DialDialog.h"
+#include "connect/ui/PhoneBookDialog.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
@@ -60,12 +71,12 @@ bool PumpUntil(const std::function<bool()>& done, int ms)
 struct DemoHost {
     QProcess proc;
     int port = 0;
-    bool Start(const QString& dir)
+    bool Start(const QString& dir, const QStringList& extra = {})
     {
         QString script = QStringLiteral(VELO_DEMOHOST);
         QString portFile = dir + "/port";
-        proc.start(QStringLiteral("python3"), {script, "--port", "0", "--port-file", portFile, "--files",
-                                               dir + "/files"});
+        proc.start(QStringLiteral("python3"),
+                   QStringList{script, "--port", "0", "--port-file", portFile, "--files", dir + "/files"} + extra);
         if (!proc.waitForStarted(5000))
             return false;
         return PumpUntil(
@@ -84,6 +95,37 @@ struct DemoHost {
         proc.waitForFinished(3000);
     }
 };
+
+// What the host's --report file holds: one JSON object a line.
+std::vector<QJsonObject> Report(const QString& path)
+{
+    std::vector<QJsonObject> out;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (!line.isEmpty())
+            out.push_back(QJsonDocument::fromJson(line).object());
+    return out;
+}
+
+// Runs act on the first shown top-level window of type T, from inside the
+// modal loop that shows it.
+template <typename T>
+void WhenShown(std::function<void(T*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                act(t);
+                return;
+            }
+    });
+    poll->start(20);
+}
 
 }  // namespace
 
@@ -188,4 +230,104 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
     }
+}
+
+TEST(EndToEnd, PhoneBookEntriesOfTheImitatedServicesLogInAndSendTheirPreSendString)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Imitated {
+        const char* option;
+        int service;
+        const char* pane;
+        DemoHost host;
+        QString report;
+    } hosts[] = {{"hitel", 1, "연결:하이텔", {}, {}}, {"chollian", 0, "연결:천리안", {}, {}}};
+    std::vector<PhoneBookEntry> book;
+    for (Imitated& h : hosts) {
+        QString sub = dir.filePath(h.option);
+        QDir().mkpath(sub);
+        h.report = sub + "/report";
+        ASSERT_TRUE(h.host.Start(sub, {"--service", h.option, "--report", h.report}));
+        // As the entry dialog makes it: the service chosen for telnet, then
+        // the host, the log-in and the pre-send string filled in.
+        PhoneBookEntry e;
+        ChooseService(&e, h.service, true);
+        SetEntryText(e.number, "127.0.0.1");
+        e.port = h.host.port;
+        SetEntryText(e.userId, "guest");
+        SetEntryText(e.password, "pw한");
+        SetEntryText(e.preSend, "go 공지\\r");
+        book.push_back(e);
+    }
+    SavePhoneBook(store, book);
+
+    AppRuntime runtime(store, false);
+    SharedFlags& flags = runtime.Flags();
+    CMainFrame frame(runtime);
+    frame.show();
+    EXPECT_FALSE(frame.CommandEnabled(ID_REDIAL));  // nothing connected yet
+
+    using Lines = std::vector<std::string>;
+    auto lines = [](const QString& report) {
+        Lines got;
+        for (const QJsonObject& o : Report(report))
+            got.push_back((o["event"].toString() == "login"
+                               ? QStringLiteral("login %1 %2").arg(o["user"].toString(), o["password"].toString())
+                               : o["text"].toString())
+                              .toStdString());
+        return got;
+    };
+    for (int i = 0; i < 2; ++i) {
+        Imitated& h = hosts[i];
+        SCOPED_TRACE(h.option);
+        if (i > 0) {
+            // Connected: the question first, then the phone book.
+            WhenShown<QMessageBox>([](QMessageBox* box) {
+                EXPECT_EQ(box->text(), "연결되어 있습니다.\n끊으시겠습니까?");
+                box->button(QMessageBox::Yes)->click();
+            });
+        }
+        WhenShown<PhoneBookDialog>([i](PhoneBookDialog* d) {
+            d->SelectRow(i);
+            d->DialButton()->click();
+        });
+        // The phone book is asked for first; the question comes after it.
+        frame.OnCommand(ID_PHONE_BOOK);
+        ASSERT_TRUE(PumpUntil([&] { return lines(h.report).size() >= 2; }, 20000)) << ScreenText(frame.Terminal());
+        PumpUntil([] { return false; }, 300);  // a second answer would arrive now
+        // The log-in answered once each, the password as typed, then the
+        // pre-send string (in KS C 5601) through the macro sender.
+        EXPECT_EQ(lines(h.report), (Lines{"login guest pw한", "go 공지"}));
+        EXPECT_EQ(flags.TermShared.ServiceKind, h.service);
+        frame.RefreshStatusBar();
+        EXPECT_EQ(frame.StatusPaneTexts()[4], h.pane);
+        EXPECT_EQ(frame.windowTitle(), QStringLiteral("Vellow - ") + QString::fromUtf8(ServiceName(h.service).data()));
+    }
+
+    // "끊고 다시 걸기": the last entry again, without a question.
+    ASSERT_TRUE(frame.CommandEnabled(ID_REDIAL));
+    frame.OnCommand(ID_REDIAL);
+    ASSERT_TRUE(PumpUntil([&] { return lines(hosts[1].report).size() >= 4; }, 20000));
+    EXPECT_EQ(lines(hosts[1].report), (Lines{"login guest pw한", "go 공지", "login guest pw한", "go 공지"}));
+
+    // A typed host and port, no service: the prompt waits for the user.
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    WhenShown<DialDialog>([&](DialDialog* d) {
+        d->Box()->setEditText(QStringLiteral("127.0.0.1 %1").arg(hosts[0].host.port));
+        d->accept();
+    });
+    frame.OnCommand(ID_MANUAL_TELNET);
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(frame.Terminal()).find("이용자번호 :") != std::string::npos; },
+                          20000));
+    PumpUntil([] { return false; }, 2500);
+    EXPECT_EQ(lines(hosts[0].report).size(), 2u);
+    EXPECT_EQ(flags.TermShared.ServiceKind, kServiceOther);
+    EXPECT_EQ(frame.Lifecycle()->Current().port, hosts[0].host.port);
+    EXPECT_EQ(ReadDialHistory(store, HistoryKind::Host)[0], QStringLiteral("127.0.0.1 %1").arg(hosts[0].host.port).toStdString());
+    frame.OnCommand(ID_CONN_HANGUP);
+    EXPECT_FALSE(flags.ConnState.Connected);
+    PumpUntil([] { return false; }, 200);
 }

@@ -4,10 +4,18 @@
 It speaks telnet as a real host does (asks for the terminal type and the
 window size, echoes what the user types), greets in KS C 5601 Hangul with ANSI
 colours, shows a numbered menu and a bracketed choice list, asks the log-in
-prompts of the Kestrix service (so automatic log-in can be tried), echoes
+prompts of a built-in service (so automatic log-in can be tried), echoes
 lines, and sends a file by ZModem with Debian's sz on "dn N".
 
-    demohost.py [--port 2323] [--files DIR] [--stream FILE] [--once]
+    demohost.py [--port 2323] [--service kestrix] [--report FILE]
+                [--files DIR] [--stream FILE] [--once]
+
+--service picks whose log-in prompts are asked: kestrix (the default),
+chollian, hitel, nowcom or unitel. Each service sends its prompts its own way,
+as the real hosts did: whole, split across two writes in the middle of a
+Hangul character, or wrapped in colour sequences. --report appends one JSON
+object per line to FILE for each log-in (user id and password as received)
+and for each line typed after it, so a test can see what arrived.
 
 --stream sends FILE right after the telnet negotiation and closes (for
 benchmarks); --once serves one connection and exits. Without --files the
@@ -15,6 +23,7 @@ offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
 when the host ends, also on SIGTERM, SIGINT or SIGHUP.
 """
 import argparse
+import json
 import os
 import select
 import shutil
@@ -174,25 +183,95 @@ class Telnet:
         return None
 
 
-def banner(t):
+def banner(t, service):
     cols, rows = t.naws or (0, 0)
     t.send(RESET + ESC + "[2J" + ESC + "[H")
     t.send(ESC + "[1;33m" + "  ★ 벨로우 데모 BBS 에 오신 것을 환영합니다 ★" + RESET + "\r\n")
+    if service.name != "Kestrix":
+        t.send(ESC + "[1;37m" + "  (%s 접속 화면 흉내)" % service.name + RESET + "\r\n")
     t.send(ESC + "[36m" + "  Vellow demo host on loopback" + RESET + "\r\n")
     t.send(ESC + "[32m  터미널: %s  화면: %d x %d" % (t.ttype or "?", cols, rows) + RESET + "\r\n\r\n")
 
 
-def login(t):
-    t.send("회 원 ID :")
+# How a prompt goes out: whole; in two writes cut between the two bytes of a
+# Hangul character, far enough apart to arrive in two reads; or wrapped in
+# colour sequences.
+WHOLE, SPLIT, COLOUR = "whole", "split", "colour"
+
+
+class Service:
+    def __init__(self, name, user_prompt, user_way, pw_prompt, pw_way, reprompt=False):
+        self.name = name
+        self.prompts = ((user_prompt, user_way), (pw_prompt, pw_way))
+        # Shows the user-id prompt again once logged in (in a notice), as a
+        # host's help text may: a terminal must not answer it a second time.
+        self.reprompt = reprompt
+
+
+SERVICES = {
+    "chollian": Service("천리안", "회원 ID  :", COLOUR, "비밀번호 :", SPLIT),
+    "hitel": Service("하이텔", "이용자번호 :", SPLIT, "비밀  번호 :", COLOUR, reprompt=True),
+    "nowcom": Service("나우콤", "나 우 ID :", COLOUR, "비밀번호 :", WHOLE),
+    "unitel": Service("유니텔", "이용자ID :", SPLIT, "비밀번호 :", WHOLE),
+    "kestrix": Service("Kestrix", "회 원 ID :", WHOLE, "비밀 번호:", WHOLE),
+}
+
+
+def send_prompt(t, prompt, way):
+    data = ks(prompt)
+    if way == SPLIT:
+        # The cut falls after the lead byte of the first Hangul character
+        # that reaches the middle.
+        cut, i = len(data) // 2, 0
+        while i < len(data):
+            if data[i] >= 0x80:
+                if i + 1 >= len(data) // 2:
+                    cut = i + 1
+                    break
+                i += 2
+            else:
+                i += 1
+        t.send(data[:cut])
+        time.sleep(0.15)
+        t.send(data[cut:])
+    elif way == COLOUR:
+        t.send(ESC + "[1;36m")
+        t.send(data)
+        t.send(RESET + " ")
+    else:
+        t.send(data)
+
+
+class Report:
+    """One JSON object a line, appended and flushed at once (sessions run in
+    threads, so writes are serialised)."""
+
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+
+    def __call__(self, **fields):
+        if not self.path:
+            return
+        with self.lock, open(self.path, "a", encoding="utf-8") as f:
+            f.write(json.dumps(fields, ensure_ascii=True) + "\n")
+
+
+def login(t, service, report):
+    (user_prompt, user_way), (pw_prompt, pw_way) = service.prompts
+    send_prompt(t, user_prompt, user_way)
     user = t.read_line()
     if user is None:
         return None
-    t.send("비밀 번호:")
+    send_prompt(t, pw_prompt, pw_way)
     pw = t.read_line(mask=b"*")
     if pw is None:
         return None
     name = user.decode("cp949", "replace") or "손님"
+    report(event="login", service=service.name, user=name, password=pw.decode("cp949", "replace"))
     t.send("\r\n" + ESC + "[1;32m" + "%s 님, 환영합니다." % name + RESET + "\r\n")
+    if service.reprompt:
+        t.send("안내: 다음 접속 때에도 " + user_prompt + " 다음에 아이디를 넣으십시오.\r\n")
     return name
 
 
@@ -309,8 +388,10 @@ def session(conn, args):
         except OSError:
             pass
         return
-    banner(t)
-    if login(t) is None:
+    service = SERVICES[args.service]
+    report = Report(args.report)
+    banner(t, service)
+    if login(t, service, report) is None:
         return
     menu(t)
     in_files = False
@@ -319,6 +400,7 @@ def session(conn, args):
         if line is None:
             return
         cmd = line.decode("cp949", "replace").strip()
+        report(event="line", text=line.decode("cp949", "replace"))
         low = cmd.lower()
         # In the file list a bare number downloads that file (as Kestrix's
         # file lists take the number after a lone Enter).
@@ -422,6 +504,9 @@ def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--port", type=int, default=2323, help="TCP port on 127.0.0.1 (0: any free)")
     p.add_argument("--port-file", help="write the port actually used to this file")
+    p.add_argument("--service", choices=sorted(SERVICES), default="kestrix",
+                   help="whose log-in prompts to ask (default kestrix)")
+    p.add_argument("--report", help="append what users send (log-ins, lines) to this file as JSON lines")
     p.add_argument("--files", help="folder of the files offered for download")
     p.add_argument("--stream", help="send this file after negotiating, then close")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")

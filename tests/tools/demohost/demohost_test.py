@@ -2,6 +2,7 @@
 """Talks to the demo host as a terminal would: answers its telnet options,
 logs in at its prompts, and receives a file by ZModem with Debian's rz; and
 checks that the host leaves no temporary folder behind however it ends."""
+import json
 import os
 import select
 import shutil
@@ -181,6 +182,49 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
+
+
+class ServicePromptsTest(unittest.TestCase):
+    """Each imitated service asks its own prompts in KS C 5601, its way, and
+    the report holds the log-in and the lines typed after it."""
+
+    # service | user-id prompt | password prompt | sent wrapped in colour
+    CASES = [
+        ("chollian", "회원 ID  :", "비밀번호 :", "user"),
+        ("hitel", "이용자번호 :", "비밀  번호 :", "password"),
+        ("nowcom", "나 우 ID :", "비밀번호 :", "user"),
+        ("unitel", "이용자ID :", "비밀번호 :", None),
+        ("kestrix", "회 원 ID :", "비밀 번호:", None),
+    ]
+
+    def test_each_service_asks_its_prompts_and_reports_what_arrived(self):
+        for service, user_prompt, pw_prompt, coloured in self.CASES:
+            with self.subTest(service=service):
+                base = tempfile.mkdtemp()
+                report = os.path.join(base, "report")
+                host, port = start_host(base, "--service", service, "--report", report)
+                try:
+                    c = Client(port)
+                    seen = c.until(user_prompt)
+                    if coloured == "user":
+                        self.assertTrue(seen.endswith(b"\x1b[1;36m" + user_prompt.encode("cp949")))
+                    c.line("손님")
+                    seen = c.until(pw_prompt)
+                    if coloured == "password":
+                        self.assertTrue(seen.endswith(b"\x1b[1;36m" + pw_prompt.encode("cp949")))
+                    c.line("pw한")
+                    c.until("선택 >> ")
+                    c.line("go 공지")
+                    c.until("선택 >> ")
+                    with open(report, encoding="utf-8") as f:
+                        got = [json.loads(line) for line in f]
+                    self.assertEqual(got[0]["event"], "login")
+                    self.assertEqual((got[0]["user"], got[0]["password"]), ("손님", "pw한"))
+                    self.assertEqual(got[1:], [{"event": "line", "text": "go 공지"}])
+                finally:
+                    host.terminate()
+                    host.wait(timeout=10)
+                    shutil.rmtree(base, ignore_errors=True)
 
 
 class CleanUpTest(unittest.TestCase):
