@@ -64,30 +64,10 @@ void TermFontSample::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRgb fg = PaletteRgb(7), bg = PaletteRgb(4);
     p.fillRect(rect(), QColor::fromRgb(bg));
-    const int cw = fonts_.CellWidth(), ch = fonts_.CellHeight();
     int y = 0;
     for (const char16_t* line : kSampleLines) {
-        // Runs of one width: single-byte text one cell a character, the
-        // rest two cells, as the terminal draws them.
-        const QString text = QString::fromUtf16(line);
-        int col = 0;
-        qsizetype i = 0;
-        while (i < text.size()) {
-            const bool wide = text.at(i).unicode() >= 0x80;
-            qsizetype j = i;
-            while (j < text.size() && (text.at(j).unicode() >= 0x80) == wide)
-                ++j;
-            const QString run = text.mid(i, j - i);
-            const int cells = int(run.size()) * (wide ? 2 : 1);
-            const QRect r(col * cw, y, cells * cw, ch);
-            if (wide)
-                fonts_.DrawWide(p, r, run, fg, bg, 0);
-            else
-                fonts_.DrawNarrow(p, r, run, fg, bg, 0);
-            col += cells;
-            i = j;
-        }
-        y += ch;
+        fonts_.DrawCells(p, 0, y, QString::fromUtf16(line), fg, bg, 0);
+        y += fonts_.CellHeight();
     }
 }
 

@@ -350,6 +350,28 @@ void TermFonts::DrawWide(QPainter& p, const QRect& r, const QString& s, QRgb t, 
         Underline(p, r, t);
 }
 
+int TermFonts::DrawCells(QPainter& p, int x, int y, const QString& s, QRgb t, QRgb k, int fontIndex)
+{
+    int cells = 0;
+    qsizetype i = 0;
+    while (i < s.size()) {
+        const bool wide = s.at(i).unicode() >= 0x80;
+        qsizetype j = i;
+        while (j < s.size() && (s.at(j).unicode() >= 0x80) == wide)
+            ++j;
+        const QString run = s.mid(i, j - i);
+        const int n = int(run.size()) * (wide ? 2 : 1);
+        const QRect r(x + cells * cw_, y, n * cw_, ch_);
+        if (wide)
+            DrawWide(p, r, run, t, k, fontIndex);
+        else
+            DrawNarrow(p, r, run, t, k, fontIndex);
+        cells += n;
+        i = j;
+    }
+    return cells;
+}
+
 void TermFonts::DrawWideGlyph(QPainter& p, int x, int top, const WideGlyph& g)
 {
     QGlyphRun run;

@@ -60,6 +60,10 @@ public:
     // Fills r with k and draws the double-byte characters s (one code point
     // each, two cells each) in t.
     void DrawWide(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k, int fontIndex);
+    // Text of both kinds from the cell at (x, y): ASCII one cell a
+    // character, anything else two, as the host's bytes would show it.
+    // Returns the cells taken.
+    int DrawCells(QPainter& p, int x, int y, const QString& s, QRgb t, QRgb k, int fontIndex);
 
 private:
     struct WideGlyph {

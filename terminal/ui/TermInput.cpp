@@ -253,18 +253,12 @@ void TermInput::PaintPreedit(QPainter& p)
 {
     if (preedit_.isEmpty())
         return;
-    // Two cells for a Hangul syllable, one for anything narrower.
-    const TermPainter& painter = w_.painter_;
-    int cw = painter.CellWidth(), ch = painter.CellHeight();
+    // At the caret, white on black and underlined, in the cells the text
+    // will take once committed.
+    TermFonts& fonts = w_.painter_.Fonts();
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    int cells = 0;
-    for (QChar c : preedit_)
-        cells += c.unicode() >= 0x1100 ? 2 : 1;
-    QRect r(w_.term_.CursorColumn() * cw, w_.term_.CursorRow() * ch, cells * cw, ch);
-    p.fillRect(r, Qt::black);
-    p.setPen(Qt::white);
-    p.setFont(painter.Font(1));
-    p.drawText(r.left(), r.top() + painter.Ascent(), preedit_);
+    fonts.DrawCells(p, w_.term_.CursorColumn() * fonts.CellWidth(), w_.term_.CursorRow() * fonts.CellHeight(),
+                    preedit_, qRgb(255, 255, 255), qRgb(0, 0, 0), 1);
 }
 
 // ---- mouse -----------------------------------------------------------------

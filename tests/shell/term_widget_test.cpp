@@ -7,7 +7,11 @@
 #include "tests/shell/QtTestApp.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
@@ -22,6 +26,7 @@
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/TermFontDialog.h"
 #include "terminal/ui/TermFonts.h"
 
 using namespace velo;
@@ -578,4 +583,50 @@ TEST_F(TermTest, InputForTheHostWhileTheViewIsOpenIsRefusedWithABeep)
     QTest::keyClick(t.get(), Qt::Key_B);
     EXPECT_EQ(line.Take(), "b");
     EXPECT_EQ(refused.count(), 4);
+}
+
+TEST(TermFontDialogTest, OffersFixedWidthFacesThatFillTheGridAndStartsFromTheCurrentFont)
+{
+    test::App();
+    const QString coding = termfonts::ListName(QStringLiteral("NanumGothicCoding"));
+    LogFontFields current;  // "굴림체" is not installed: its stand-in is shown
+    current.height = -18;
+    TermFontDialog d(current);
+    QStringList listed;
+    for (int i = 0; i < d.Families()->count(); ++i)
+        listed << d.Families()->item(i)->text();
+    for (const QString& f : {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"), coding})
+        EXPECT_TRUE(listed.contains(f)) << f.toStdString();
+    // Proportional Latin, Korean or not, and aliases are no grid faces.
+    for (const char* f : {"DejaVu Sans", "Liberation Serif", "Monospace"})
+        EXPECT_FALSE(listed.contains(QString::fromLatin1(f))) << f;
+    if (termfonts::HasHangul(QStringLiteral("NanumGothic")))
+        EXPECT_FALSE(listed.contains(termfonts::ListName(QStringLiteral("NanumGothic"))));
+    EXPECT_EQ(d.Families()->currentItem()->text(), coding);
+    EXPECT_EQ(d.Size()->value(), 18);
+    EXPECT_FALSE(d.Bold()->isChecked());
+    EXPECT_EQ(d.HangulFaces()->currentText(), "(글꼴에 든 한글)");
+
+    // A Latin-only face gets a Korean face beside it; the one the window
+    // would take anyway is stored as no choice at all.
+    d.Families()->setCurrentItem(d.Families()->findItems(QStringLiteral("DejaVu Sans Mono"), Qt::MatchExactly)[0]);
+    EXPECT_EQ(d.HangulFaces()->findData(QString()), -1);
+    EXPECT_EQ(d.HangulFaces()->currentData().toString(), coding);
+    d.Size()->setValue(22);
+    d.Bold()->setChecked(true);
+    LogFontFields chosen = d.Chosen();
+    EXPECT_EQ(chosen.faceName, "DejaVu Sans Mono");
+    EXPECT_EQ(chosen.hangulFace, "");
+    EXPECT_EQ(chosen.height, -22);
+    EXPECT_EQ(chosen.weight, 700);
+    EXPECT_EQ(d.Sample()->Fonts().LatinFamily(), "DejaVu Sans Mono");
+    EXPECT_EQ(d.Sample()->Fonts().WideFamily(), coding);
+    // Another Korean face, when there is one, is kept by name.
+    for (int i = 0; i < d.HangulFaces()->count(); ++i)
+        if (d.HangulFaces()->itemData(i).toString() != coding) {
+            d.HangulFaces()->setCurrentIndex(i);
+            EXPECT_EQ(QString::fromStdString(d.Chosen().hangulFace), d.HangulFaces()->itemData(i).toString());
+            EXPECT_EQ(d.Sample()->Fonts().WideFamily(), d.HangulFaces()->itemData(i).toString());
+            break;
+        }
 }
