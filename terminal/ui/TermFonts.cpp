@@ -179,24 +179,43 @@ void TermFonts::Make(const LogFontFields& font)
     if (tall <= 0)
         tall = px;
     // The size whose full width comes closest to two cells while its height
-    // stays inside the cell; the rest is the horizontal scale.
+    // stays inside the cell. What width is left over is made up first by
+    // stretching the face (the font engine then draws it from its glyph
+    // cache, as fast as the Latin cells), and whatever the stretch's whole
+    // percents miss by a horizontal scale when drawing.
     const qreal size = std::max<qreal>(1, px * std::min(2.0 * cw_ / full, qreal(ch_) / tall));
     qreal wideAscent = wfm.ascent() * size / px, wideDescent = wfm.descent() * size / px;
+    full = full * size / px;
+    int stretch = 100;
     if (raw.isValid()) {
         raw.setPixelSize(size);
         wideAscent = raw.ascent();
         wideDescent = raw.descent();
-        qreal a = AdvanceOf(raw, kGa);
-        if (a > 0)
+        if (qreal a = AdvanceOf(raw, kGa); a > 0)
             full = a;
-        else
-            full = full * size / px;
-    } else {
-        full = full * size / px;
+        const int guess = int(std::lround(100.0 * 2 * cw_ / full));
+        qreal bestMiss = std::abs(full - 2.0 * cw_);
+        for (int s : {guess, guess - 1, guess + 1, guess - 2, guess + 2}) {
+            if (s < 50 || s > 200 || s == 100)
+                continue;
+            QFont stretched = wf;
+            stretched.setStretch(s);
+            QRawFont r = QRawFont::fromFont(stretched);
+            r.setPixelSize(size);
+            const qreal a = AdvanceOf(r, kGa);
+            if (a > 0 && std::abs(a - 2.0 * cw_) < bestMiss - 0.01) {
+                bestMiss = std::abs(a - 2.0 * cw_);
+                stretch = s;
+                raw = r;
+                full = a;
+            }
+        }
     }
     wideRaw_ = raw;
     wideCache_.clear();
     wideScale_ = 2.0 * cw_ / full;
+    if (std::abs(wideScale_ - 1) < 0.001)
+        wideScale_ = 1;
     // The Latin baseline, moved as little as needed to keep the wide glyphs'
     // ascent and descent inside the cell.
     wideBase_ = std::max(int(std::ceil(wideAscent - 0.01)),
@@ -204,6 +223,7 @@ void TermFonts::Make(const LogFontFields& font)
     for (int i = 0; i < 2; ++i) {
         QFont f = wf;
         f.setPixelSize(std::max(1, int(std::lround(size))));
+        f.setStretch(stretch);
         f.setItalic(i == 1);
         wideFonts_[size_t(i)] = f;
     }
@@ -340,11 +360,15 @@ void TermFonts::DrawWide(QPainter& p, const QRect& r, const QString& s, QRgb t, 
         QGlyphRun run;
         run.setRawFont(wideRaw_);
         run.setRawData(idx.constData(), pos.constData(), int(idx.size()));
-        p.save();
-        p.translate(r.left(), r.top());
-        p.scale(wideScale_, 1);
-        p.drawGlyphRun(QPointF(0, 0), run);
-        p.restore();
+        if (wideScale_ == 1) {
+            p.drawGlyphRun(QPointF(r.left(), r.top()), run);
+        } else {
+            p.save();
+            p.translate(r.left(), r.top());
+            p.scale(wideScale_, 1);
+            p.drawGlyphRun(QPointF(0, 0), run);
+            p.restore();
+        }
     }
     if (fontIndex & 1)
         Underline(p, r, t);
