@@ -25,7 +25,9 @@ void FillAttrsLong(CellAttr* dst, CellAttr a, int n)
 }
 
 ScreenModel::ScreenModel(int defaultFg, int defaultBg, const std::atomic<bool>* frozen)
-    : store_(new ScreenLine[kRingLines]), frozen_(frozen), kept_(new std::array<CellAttr, kLineBytes>[kRingLines])
+    : store_(new ScreenLine[kRingLines]),
+      frozen_(frozen),
+      kept_(new std::array<CellAttr, kLineBytes>[kRingLines])
 {
     defaultFg_ = std::clamp(defaultFg, 0, 15);
     defaultBg_ = std::clamp(defaultBg, 0, 15);

@@ -551,7 +551,10 @@ TEST_F(TermTest, ModifiedFunctionKeysFollowTheKeyMapsOwnEntries)
         outlets.sink.Clear();
         QTest::keyClick(t.get(), c.key, c.mods);
         EXPECT_EQ(line.Take(), c.sends);
-        EXPECT_EQ(outlets.sink.Commands(), c.frameCommand ? std::vector<int>{c.frameCommand} : std::vector<int>{});
+        std::vector<int> commands;
+        if (c.frameCommand)
+            commands.push_back(c.frameCommand);
+        EXPECT_EQ(outlets.sink.Commands(), commands);
     }
     // An entry switched off keeps the key silent.
     host.keys.Set(kKeyF1 + 17, "\\e[32~", false);
@@ -609,7 +612,8 @@ TEST(TermFontDialogTest, OffersFixedWidthFacesThatFillTheGridAndStartsFromTheCur
 
     // A Latin-only face gets a Korean face beside it; the one the window
     // would take anyway is stored as no choice at all.
-    d.Families()->setCurrentItem(d.Families()->findItems(QStringLiteral("DejaVu Sans Mono"), Qt::MatchExactly)[0]);
+    d.Families()->setCurrentItem(
+        d.Families()->findItems(QStringLiteral("DejaVu Sans Mono"), Qt::MatchExactly).value(0));
     EXPECT_EQ(d.HangulFaces()->findData(QString()), -1);
     EXPECT_EQ(d.HangulFaces()->currentData().toString(), coding);
     d.Size()->setValue(22);
