@@ -28,6 +28,12 @@ inline constexpr char kBackColour[] = "바탕색";
 inline constexpr char kTip[] = "Tip";
 inline constexpr char kSounds[] = "Sounds";
 inline constexpr char kBarState[] = "ToolBarState";
+// The bar layout lives in kBarState + "-Summary": the tool bars' places
+// ("State", the window toolkit's own record) and the status bar's
+// visibility ("StatusBar", default 1).
+inline constexpr char kBarSummarySuffix[] = "-Summary";
+inline constexpr char kBarLayout[] = "State";
+inline constexpr char kBarStatusShown[] = "StatusBar";
 inline constexpr char kWheel[] = "Wheel";
 inline constexpr char kUseVtx[] = "UseVTX";              // in kInit
 inline constexpr char kHangulFace[] = "HangulFaceName";  // in kInit
@@ -39,6 +45,12 @@ inline constexpr char kDownPath[] = "DownPath";
 inline constexpr char kUpPath[] = "UpPath";
 inline constexpr char kCom[] = "COM";
 inline constexpr char kWaitInterval[] = "WaitInterVal";  // in kCom
+// In "COM1".."COM9": the port's device; empty (the default) means
+// /dev/ttyS<n-1>.
+inline constexpr char kDevice[] = "Device";
+// The capture folder: "Capture"/"CapDir", default CaptureDirDefault().
+inline constexpr char kCapture[] = "Capture";
+inline constexpr char kCapDir[] = "CapDir";
 inline constexpr char kModems[] = "모뎀설정";
 inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
 inline constexpr char kStartUp[] = "StartUp";            // in kTip

@@ -1,5 +1,7 @@
 #include "connect/SerialDevice.h"
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
 
 #include "base/SettingsLayout.h"
@@ -55,12 +58,52 @@ void WritePortParams(SettingsStore& s, int n, const SerialParams& p)
     s.WriteInt(sec, settings::kParity, p.parity & 0xFF);
 }
 
+std::string DefaultComDevice(int n) { return "/dev/ttyS" + std::to_string(n - 1); }
+
 std::string ComDevicePath(SettingsStore& s, int n)
 {
-    std::string dev = s.ReadString(PortSection(n), "Device", "");
+    std::string dev = s.ReadString(PortSection(n), settings::kDevice, "");
     if (!dev.empty())
         return dev;
-    return "/dev/ttyS" + std::to_string(n - 1);
+    return DefaultComDevice(n);
+}
+
+bool WriteComDevicePath(SettingsStore& s, int n, const std::string& path)
+{
+    if (path.empty() || path[0] != '/')
+        return false;
+    s.WriteString(PortSection(n), settings::kDevice, path == DefaultComDevice(n) ? std::string() : path);
+    return true;
+}
+
+std::vector<std::string> ListSerialDevices(const std::string& dir)
+{
+    // ttyS0..ttyS31 exist as nodes on most machines whether or not a UART
+    // is behind them; they are offered all the same, as the port's default
+    // names them.
+    static constexpr const char* kKinds[] = {"ttyS", "ttyUSB", "ttyACM"};
+    std::vector<std::pair<std::pair<int, long>, std::string>> found;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string_view name = e->d_name;
+            for (int k = 0; k < 3; ++k) {
+                std::string_view kind = kKinds[k];
+                if (name.size() <= kind.size() || name.substr(0, kind.size()) != kind)
+                    continue;
+                std::string_view digits = name.substr(kind.size());
+                if (digits.size() > 6 ||
+                    !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                    continue;
+                found.push_back({{k, std::strtol(std::string(digits).c_str(), nullptr, 10)}, dir + "/" + std::string(name)});
+            }
+        }
+        ::closedir(d);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> out;
+    for (auto& f : found)
+        out.push_back(std::move(f.second));
+    return out;
 }
 
 int ReadWaitInterval(SettingsStore& s)

@@ -6,6 +6,7 @@
 #include <termios.h>
 
 #include <string>
+#include <vector>
 
 namespace velo {
 
@@ -27,6 +28,14 @@ void WritePortParams(SettingsStore& s, int n, const SerialParams& p);
 
 // "COM%d" → the section's "Device" entry when set, else /dev/ttyS<n-1>.
 std::string ComDevicePath(SettingsStore& s, int n);
+// The default device of port n: /dev/ttyS<n-1>.
+std::string DefaultComDevice(int n);
+// Stores the port's device; the default device is stored as "" so that the
+// entry follows the default. Only an absolute path is taken (false else).
+bool WriteComDevicePath(SettingsStore& s, int n, const std::string& path);
+// The system's serial devices, sorted by kind then number: /dev/ttyS*,
+// /dev/ttyUSB*, /dev/ttyACM* (dir: another folder holding such names).
+std::vector<std::string> ListSerialDevices(const std::string& dir = "/dev");
 
 // "COM"/"WaitInterVal": the response speed, 0..2000, default 200. Stored and
 // edited only; the poll interval stays 250 ms.

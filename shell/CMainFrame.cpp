@@ -36,6 +36,7 @@
 #include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "connect/ConnLifecycle.h"
+#include "connect/ui/DialogButtons.h"
 #include "connect/PhoneBook.h"
 #include "base/Flags.h"
 #include "shell/AppRuntime.h"
@@ -98,6 +99,9 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createTerminal();
     createActions();
     createPhoneBookCommands();
+    createSerialCommands();
+    createToolCommands();
+    createBars();
     createStatusBar();
     FitToTerminal();
     startTimers();
@@ -259,10 +263,6 @@ void CMainFrame::createActions()
     Handle(ID_PASTE_ENTER, [this] { Paste(true); }, canPaste);
     Handle(ID_SELECT_ALL, [this] { term_->SelectAll(); });
 
-    // View
-    Handle(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); FitToTerminal(); },
-           {}, [this] { return statusBar()->isVisible(); });
-
     // Tools
     Handle(ID_RESET_SCREEN, [this] { ResetScreen(); });
     Handle(ID_FIND_WORDS, [this] { HighlightWords(); });
@@ -293,7 +293,6 @@ void CMainFrame::createActions()
     Handle(ID_VIEW_TOGGLE, [this] { ToggleView(); }, {}, [this] { return bool(flags_.TermShared.Frozen); });
 
     // Help
-    Handle(ID_APP_ABOUT, [this] { ShowAbout(); });
     Handle(ID_SHOW_SPLASH, [this] { SplashWindow::ShowOnce(this); });
     Handle(ID_TIPS, [this] { ShowTips(); });
 
@@ -390,9 +389,9 @@ void CMainFrame::RefreshStatusBar()
         if (l->text() != text)
             l->setText(text);
     };
-    set(PaneCapture, QStringLiteral("*"));
+    set(PaneCapture, capturePane_);
     set(PanePicture, flags_.TermShared.PictureMode ? QStringLiteral("그림상태") : QStringLiteral("보통상태"));
-    set(PaneHeader, QStringLiteral("말머리:''"));
+    set(PaneHeader, headerPane_);
     int svc = flags_.TermShared.ServiceKind;
     set(PaneConnection, !flags_.ConnState.Connected          ? QStringLiteral("연결:없음")
                         : !ServiceName(svc).empty() ? QStringLiteral("연결:%1").arg(Q(ServiceName(svc)))
@@ -418,6 +417,22 @@ void CMainFrame::RefreshStatusBar()
                                                                    life_->ConnectedAt())
                  .count();
     set(PaneTime, QString::fromStdString(FormatElapsed(ms)));
+}
+
+void CMainFrame::SetCapturePane(const QString& filePath)
+{
+    // Stored names may come from a settings file written elsewhere: either
+    // separator ends the folder part.
+    qsizetype cut = std::max(filePath.lastIndexOf(u'/'), filePath.lastIndexOf(u'\\'));
+    QString name = filePath.mid(cut + 1);
+    capturePane_ = name.isEmpty() ? QStringLiteral("*") : name;
+    RefreshStatusBar();
+}
+
+void CMainFrame::SetHeaderPane(const QString& header)
+{
+    headerPane_ = QStringLiteral("말머리:'%1'").arg(header);
+    RefreshStatusBar();
 }
 
 QStringList CMainFrame::StatusPaneTexts() const
@@ -541,13 +556,6 @@ void CMainFrame::ShowTips()
     d.exec();
 }
 
-void CMainFrame::ShowAbout()
-{
-    QMessageBox::about(this, QStringLiteral("Vellow 정보"),
-                       QStringLiteral("Vellow for Linux\nPC 통신 에뮬레이터\n\nQt %1")
-                           .arg(QString::fromLatin1(qVersion())));
-}
-
 void CMainFrame::moveEvent(QMoveEvent* e)
 {
     QMainWindow::moveEvent(e);
@@ -567,22 +575,19 @@ void CMainFrame::changeEvent(QEvent* e)
 void CMainFrame::SaveWindowState()
 {
     stateSaved_ = true;
-    Qt::WindowStates st = windowState();
-    int iconic = 0, maximised = 0;
-    if (st & Qt::WindowMinimized) {
-        iconic = 1;
-        maximised = (st & Qt::WindowMaximized) ? 1 : 0;
-    } else if (st & Qt::WindowMaximized) {
-        maximised = 1;
-    }
+    // The frame cannot be maximised (its size follows the terminal): the
+    // maximised flag is written back as it was read.
+    const int iconic = (windowState() & Qt::WindowMinimized) ? 1 : 0;
     QRect r = normalFrame_.isValid() ? normalFrame_ : frameGeometry();
     SettingsStore& s = rt_.Settings();
     s.WriteString(settings::kWindow, settings::kRect,
                   FormatWindowRect({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     s.WriteInt(settings::kWindow, settings::kIconic, iconic);
-    s.WriteInt(settings::kWindow, settings::kMaximised, maximised);
+    s.WriteInt(settings::kWindow, settings::kMaximised, storedMaximised_);
     // The bar layout, saved whole, and the terminal font.
-    s.WriteString(std::string(settings::kBarState) + "-Summary", "State", saveState().toBase64().toStdString());
+    const std::string barSection = std::string(settings::kBarState) + settings::kBarSummarySuffix;
+    s.WriteString(barSection, settings::kBarLayout, saveState(kBarLayoutVersion).toBase64().toStdString());
+    s.WriteInt(barSection, settings::kBarStatusShown, statusBar()->isHidden() ? 0 : 1);
     if (term_)
         term_->TermFont().Write(s);
 }
@@ -590,16 +595,23 @@ void CMainFrame::SaveWindowState()
 void CMainFrame::RestoreWindowState()
 {
     SettingsStore& s = rt_.Settings();
+    storedMaximised_ = settings::ReadIntDefault(s, settings::kWindow, settings::kMaximised) != 0 ? 1 : 0;
     std::string text = s.ReadString(settings::kWindow, settings::kRect, "");
-    std::string bars = s.ReadString(std::string(settings::kBarState) + "-Summary", "State", "");
-    if (!bars.empty())
-        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)));
+    const std::string barSection = std::string(settings::kBarState) + settings::kBarSummarySuffix;
+    std::string bars = s.ReadString(barSection, settings::kBarLayout, "");
+    // A layout of another bar set (or a damaged one) is refused whole and
+    // the built-in places stay.
+    if (!bars.empty() && restoreState(QByteArray::fromBase64(QByteArray::fromStdString(bars)), kBarLayoutVersion))
+        statusBar()->setVisible(s.ReadInt(barSection, settings::kBarStatusShown, 1) != 0);
     WindowRect r;
     if (text.empty() || !ParseWindowRect(text, &r))
         return;  // where the window manager put it
     int iconic = settings::ReadIntDefault(s, settings::kWindow, settings::kIconic);
-    // The frame's size follows the terminal; only its place is restored.
-    move(r.left, r.top);
+    // The frame's size follows the terminal; only its place is restored,
+    // and only a place on one of today's screens (a screen may have gone
+    // since the place was saved).
+    if (QGuiApplication::screenAt(QPoint(r.left, r.top) + QPoint(16, 16)))
+        move(r.left, r.top);
     normalFrame_ = frameGeometry();
     if (iconic)
         showMinimized();
@@ -707,16 +719,7 @@ void CMainFrame::FunctionKey(int n)
     switch (n) {
     case 2: OnCommand(ID_SHOW_KS); break;
     case 3: OnCommand(ID_SHOW_JOHAB); break;
-    case 4: {
-        // The character map: whichever of the desktop's is installed.
-        for (const char* app : {"gucharmap", "kcharselect"})
-            if (!QStandardPaths::findExecutable(QString::fromLatin1(app)).isEmpty() &&
-                QProcess::startDetached(QString::fromLatin1(app), {}))
-                return;
-        QMessageBox::warning(this, QStringLiteral("Vellow"),
-                             QStringLiteral("charmap.exe 가 윈도우 디렉토리에 있는지 확인하십시오."));
-        break;
-    }
+    case 4: OnCommand(ID_CHARMAP); break;
     case 5: OnCommand(ID_VIEW_TOGGLE); break;
     case 8: OnCommand(ID_FONT); break;
     default: break;
@@ -767,14 +770,9 @@ namespace {
 // True when the user confirmed; Cancel never writes settings.
 bool ExecFormDialog(QDialog& d, QFormLayout* form)
 {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     auto* lay = new QVBoxLayout(&d);
     lay->addLayout(form);
-    lay->addWidget(buttons);
+    lay->addWidget(OkCancelButtons(&d));
     return d.exec() == QDialog::Accepted;
 }
 
@@ -882,48 +880,11 @@ bool CMainFrame::Ask(std::string_view text)
            QMessageBox::Yes;
 }
 
-void CMainFrame::OpenDialWindow(const PhoneBookEntry& entry)
-{
-    if (dialWindow_)
-        return;
-    auto* d = new QDialog(this);
-    d->setAttribute(Qt::WA_DeleteOnClose);
-    d->setWindowTitle(QStringLiteral("전화 걸기 창"));
-    auto* lay = new QVBoxLayout(d);
-    lay->addWidget(new QLabel(QStringLiteral("%1 (%2) 에 전화를 걸고 있습니다.")
-                                  .arg(QString::fromUtf8(entry.name), QString::fromUtf8(entry.number))));
-    auto* cancel = new QPushButton(QStringLiteral("취소"));
-    lay->addWidget(cancel);
-    connect(cancel, &QPushButton::clicked, d, [this, d] {
-        rt_.Out().frame.PostCommand(ID_CONN_HANGUP);
-        d->close();
-    });
-    // It goes by itself once the call is up or has failed.
-    auto* poll = new QTimer(d);
-    connect(poll, &QTimer::timeout, d, [this, d] {
-        if (!flags_.ConnState.Connecting)
-            d->close();
-    });
-    poll->start(500);
-    dialWindow_ = d;
-    d->show();
-}
-
-bool CMainFrame::DialWindowOpen() { return !dialWindow_.isNull(); }
-
-void CMainFrame::CloseDialWindow()
-{
-    if (dialWindow_)
-        dialWindow_->close();
-}
-
-bool CMainFrame::OpenModemSettings() { return false; }
 
 void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 
 void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
 
-void CMainFrame::EnableFavourites(bool) {}
 
 void CMainFrame::WaitTransferThreads(int timeoutMs) { rt_.Transfer().WaitEnd(timeoutMs); }
 

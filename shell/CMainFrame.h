@@ -19,9 +19,11 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
+class QToolBar;
 
 namespace velo {
 
@@ -110,6 +112,17 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Bars and status panes (FrameBars.cpp) ----
+    QToolBar* Bar(BarId bar) const;
+    QMenu* Menu(MenuPlace place) const;
+    // The shortcut bar's favourites drop-down list, enabled only while
+    // connected; the favourites feature fills it and acts on a choice.
+    QComboBox* FavouritesBox() const { return favourites_; }
+    // The capture pane: the file's name without its folder, "*" for none.
+    void SetCapturePane(const QString& filePath);
+    // The header pane: "말머리:'header'".
+    void SetHeaderPane(const QString& header);
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
@@ -181,6 +194,30 @@ private:
     bool stateSaved_ = false;
     QRect normalFrame_;
     QString commandLine_;
+
+    // ---- Bars and status panes (FrameBars.cpp) ----
+    void createBars();
+    // Raised whenever the bar set changes, so that an older saved layout is
+    // not applied to a different set of bars.
+    static constexpr int kBarLayoutVersion = 1;
+    std::map<BarId, QToolBar*> bars_;
+    int storedMaximised_ = 0;
+    QComboBox* favourites_ = nullptr;
+    QString capturePane_ = QStringLiteral("*");
+    QString headerPane_ = QStringLiteral("말머리:''");
+
+    // ---- Serial ports and modems (FrameSerial.cpp) ----
+    void createSerialCommands();
+
+    // ---- Programs, documents, folders, small dialogs (FrameTools.cpp) ----
+    void createToolCommands();
+    QString HelpDocument() const;
+    // "Capture"/"CapDir", the installation folder's cap/ by default.
+    QString CaptureDir() const;
+    void StartTextEditor(const QString& file);
+    void CharacterMap();
+    // The chat pane, once its feature has made it (Ctrl+Tab moves to it).
+    QPointer<QWidget> chatPane_;
 };
 
 }  // namespace velo

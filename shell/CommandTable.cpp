@@ -140,8 +140,8 @@ const CommandRow kRows[] = {
     {ID_FKEY_FIRST + 9, M::None, "", "F10"},
     {ID_FKEY_FIRST + 10, M::None, "", "F11"},
     {ID_FKEY_FIRST + 11, M::None, "", "F12"},
-    {ID_SHOW_KS, M::None, "완성형", "F2", true},
-    {ID_SHOW_JOHAB, M::None, "조합형", "F3", true},
+    {ID_SHOW_KS, M::None, "완성형으로 보기", "F2", true},
+    {ID_SHOW_JOHAB, M::None, "조합형으로 보기", "F3", true},
     {ID_FONT_LARGER, M::None, "글자 크게", ""},
     {ID_FONT_SMALLER, M::None, "글자 작게", ""},
     {ID_SVC_TOP, M::None, "초기화면", ""},
@@ -164,7 +164,47 @@ const MenuRow kMenus[] = {
     {M::Tools, "도구(&O)"},    {M::Settings, "설정(&S)"}, {M::Window, "창(&W)"}, {M::Help, "도움말(&H)"},
 };
 
+// Button lists by command id; kBarSeparator starts a new group.
+constexpr int kPhoneButtons[] = {ID_PHONE_BOOK, ID_CONN_HANGUP, ID_REDIAL, ID_NEW_WINDOW};
+constexpr int kMacroButtons[] = {ID_MACRO_DEFINE, kBarSeparator,
+                                 MacroSlotCommand(0), MacroSlotCommand(1), MacroSlotCommand(2),
+                                 MacroSlotCommand(3), MacroSlotCommand(4), MacroSlotCommand(5),
+                                 MacroSlotCommand(6), MacroSlotCommand(7), MacroSlotCommand(8),
+                                 MacroSlotCommand(9)};
+constexpr int kShortcutButtons[] = {kBarFavourites, kBarSeparator, ID_SVC_TOP, ID_SVC_UP, ID_SVC_ENTER,
+                                    kBarSeparator, ID_SVC_PREV_ITEM, ID_SVC_NEXT_ITEM, ID_SVC_PREV_PAGE,
+                                    ID_SVC_NEXT_PAGE};
+constexpr int kCharacterButtons[] = {ID_SHOW_KS, ID_SHOW_JOHAB, kBarSeparator, ID_FONT_LARGER, ID_FONT_SMALLER};
+constexpr int kCaptureButtons[] = {ID_CAPTURE_EMPTY, ID_CAPTURE_OPEN, ID_CAPTURE_PAUSE, ID_CAPTURE_END,
+                                   ID_CAPTURE_CHOOSE, ID_CAPTURE_START, ID_ANSI_CAPTURE, kBarSeparator,
+                                   ID_CODE_CAPTURE};
+constexpr int kToolButtons[] = {ID_FILE_NEW,       ID_FILE_OPEN,       ID_COPY,          ID_PASTE,
+                                kBarSeparator,     ID_OPEN_CAPTURE_DIR, ID_OPEN_DOWNLOADS, kBarSeparator,
+                                ID_HEADER_FOOTER,  ID_CHARMAP,          ID_FIND_WORDS,     ID_SOUNDS};
+constexpr int kTransferButtons[] = {ID_SEND_MAIL, ID_WRITE_POST, ID_CANCEL_SENDING, kBarSeparator,
+                                    ID_ZMODEM_SEND, ID_ZMODEM_RECEIVE};
+
+const BarRow kBars[] = {
+    {BarId::Phone, "PhoneBar", "전화 모음", ID_VIEW_PHONEBAR, kPhoneButtons},
+    {BarId::Macro, "MacroBar", "매크로 모음", ID_VIEW_MACROBAR, kMacroButtons},
+    {BarId::Shortcut, "ShortcutBar", "지름길", ID_VIEW_SHORTCUTBAR, kShortcutButtons},
+    {BarId::Character, "CharacterBar", "글자 설정", ID_VIEW_CHARBAR, kCharacterButtons},
+    {BarId::Capture, "CaptureBar", "갈무리", ID_VIEW_CAPTUREBAR, kCaptureButtons},
+    {BarId::Tool, "ToolBar", "도구 모음", ID_VIEW_TOOLBAR, kToolButtons},
+    {BarId::Transfer, "TransferBar", "파일 송수신", ID_VIEW_TRANSFERBAR, kTransferButtons},
+};
+
 }  // namespace
+
+std::span<const BarRow> BarRows() { return kBars; }
+
+const BarRow& FindBar(BarId bar)
+{
+    for (const BarRow& b : kBars)
+        if (b.bar == bar)
+            return b;
+    return kBars[0];
+}
 
 std::span<const CommandRow> CommandRows() { return kRows; }
 

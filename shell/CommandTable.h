@@ -48,4 +48,20 @@ struct MenuRow {
 };
 std::span<const MenuRow> MenuRows();
 
+// The frame's bars in the order they are made, each with its caption, the
+// "보기" command that shows or hides it and its buttons by command id.
+enum class BarId { Phone, Macro, Shortcut, Character, Capture, Tool, Transfer };
+inline constexpr int kBarSeparator = 0;
+// The place of the favourites combo box on the shortcut bar.
+inline constexpr int kBarFavourites = -1;
+struct BarRow {
+    BarId bar;
+    const char* name;     // object name: the key of the bar in the saved layout
+    const char* caption;  // window title while floating
+    int viewCommand;
+    std::span<const int> buttons;
+};
+std::span<const BarRow> BarRows();
+const BarRow& FindBar(BarId bar);
+
 }  // namespace velo

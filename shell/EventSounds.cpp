@@ -76,6 +76,20 @@ public:
         delete w;
     }
 
+    void PlayFile(std::string_view file) override
+    {
+        std::string path(file);
+        if (!ctx_ || path.empty() || access(path.c_str(), R_OK) != 0)
+            return;
+        ca_proplist* p = nullptr;
+        if (ca_proplist_create(&p) != CA_SUCCESS)
+            return;
+        ca_proplist_sets(p, CA_PROP_MEDIA_FILENAME, path.c_str());
+        ca_proplist_sets(p, CA_PROP_CANBERRA_ENABLE, "1");
+        ca_context_play_full(ctx_, 0, p, nullptr, nullptr);
+        ca_proplist_destroy(p);
+    }
+
 private:
     struct Waiter {
         std::mutex m;

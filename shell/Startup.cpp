@@ -57,7 +57,7 @@ bool RunFirstRunUpgrade(SettingsStore& s, const std::function<void()>& importDef
         s.WriteInt(settings::kInit, "PitchAndFamily", old);
     for (int n = 0; n < 30; ++n)
         s.DeleteSection(std::string(settings::kBarState) + "-Bar" + std::to_string(n));
-    s.DeleteSection(std::string(settings::kBarState) + "-Summary");
+    s.DeleteSection(std::string(settings::kBarState) + settings::kBarSummarySuffix);
     s.WriteInt(settings::kFirst, settings::kFirst, settings::kGeneration);
     if (importDefaults)
         importDefaults();

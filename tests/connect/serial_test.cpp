@@ -427,3 +427,25 @@ TEST_F(SerialTest, AWorkerThatOwnsTheStreamIsWokenByThePollThreadAndGetsEveryByt
     EXPECT_TRUE(ui.term.shown.empty());
     line.Close();
 }
+
+TEST(SerialSettings, DevicesOfferedAndTheDefaultDeviceStoredAsEmpty)
+{
+    // The drop-down list: the serial kinds only, by kind and then number.
+    test::TempDir dev;
+    for (const char* n : {"ttyS10", "ttyACM0", "ttyS2", "ttyUSB1", "tty0", "ttySX", "ttyUSB", "console"})
+        std::ofstream(dev.Path() + "/" + n);
+    std::vector<std::string> want;
+    for (const char* n : {"ttyS2", "ttyS10", "ttyUSB1", "ttyACM0"})
+        want.push_back(dev.Path() + "/" + n);
+    EXPECT_EQ(ListSerialDevices(dev.Path()), want);
+
+    MemorySettingsStore s;
+    EXPECT_EQ(ComDevicePath(s, 3), "/dev/ttyS2");
+    EXPECT_TRUE(WriteComDevicePath(s, 3, "/dev/ttyUSB0"));
+    EXPECT_EQ(ComDevicePath(s, 3), "/dev/ttyUSB0");
+    EXPECT_FALSE(WriteComDevicePath(s, 3, "ttyUSB0"));  // relative: refused, nothing written
+    EXPECT_EQ(ComDevicePath(s, 3), "/dev/ttyUSB0");
+    EXPECT_TRUE(WriteComDevicePath(s, 3, "/dev/ttyS2"));
+    EXPECT_EQ(s.ReadString("COM3", "Device", "?"), "");
+    EXPECT_EQ(ComDevicePath(s, 3), "/dev/ttyS2");
+}

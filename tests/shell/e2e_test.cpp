@@ -4,6 +4,7 @@
 // by themselves and send their pre-send string; redial and manual telnet.
 #include <gtest/gtest.h>
 
+#include "tests/shell/FrameKit.h"
 #include "tests/shell/QtTestApp.h"
 
 #include <QApplication>
@@ -41,32 +42,9 @@ namespace {
 
 using test::App;
 
-// The text of history rows first..LinesUsed()-1 (the screen is the last Rows() of them).
-std::string RowsText(CAnsiTerm* t, int first)
-{
-    std::string all;
-    const Terminal& m = t->Term();
-    for (int h = std::max(0, first); h < m.LinesUsed(); ++h) {
-        std::string_view row(reinterpret_cast<const char*>(m.HistoryLine(h).text), size_t(m.Columns()));
-        all += hangul::DecodeToUtf8(row, m.DisplayCode());
-        all += '\n';
-    }
-    return all;
-}
-std::string ScreenText(CAnsiTerm* t) { return RowsText(t, t->Term().LinesUsed() - t->Term().Rows()); }
-std::string HistoryText(CAnsiTerm* t) { return RowsText(t, 0); }
-
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired()) {
-        if (done())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
+using test::HistoryText;
+using test::PumpUntil;
+using test::ScreenText;
 
 struct DemoHost {
     QProcess proc;

@@ -11,6 +11,7 @@
 #include <QTranslator>
 #include <QFile>
 #include <QMenu>
+#include <QComboBox>
 #include <QTemporaryDir>
 #include <memory>
 #include <QStatusBar>
@@ -429,4 +430,23 @@ TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean)
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "다음에서 찾기:");
     QCoreApplication::removeTranslator(korean);
     delete korean;
+}
+
+TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
+{
+    CMainFrame f(rt);
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.FavouritesBox()->setEnabled(true);
+    f.FavouritesBox()->setFocus();
+    // Without a chat pane the terminal takes the focus, from anywhere.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(f.Terminal()->hasFocus());
+    EXPECT_EQ(line.out, "");
+    // A plain Tab still belongs to the host.
+    QTest::keyClick(f.Terminal(), Qt::Key_Tab);
+    EXPECT_EQ(line.out, "\t");
 }
