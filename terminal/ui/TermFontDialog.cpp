@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "connect/ui/DialogButtons.h"
 #include "terminal/ScreenModel.h"
 
 namespace velo {
@@ -121,12 +122,8 @@ TermFontDialog::TermFontDialog(const LogFontFields& current, QWidget* parent)
     auto* sampleLay = new QVBoxLayout(sampleBox);
     sampleLay->addWidget(sample_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("취소"));
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(families_->count() > 0);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(top);
