@@ -57,6 +57,7 @@
 #include "shell/SplashWindow.h"
 #include "shell/Startup.h"
 #include "shell/TipsDialog.h"
+#include "shell/VeloApp.h"
 
 namespace velo {
 
@@ -83,7 +84,8 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.s
 
 QString CMainFrame::InstallDir() const
 {
-    return QString::fromStdString(ReadInstallDir(rt_.Settings(), QDir::currentPath().toStdString()));
+    // The same folder the start-up prepared (with its Down/ and Images/).
+    return QString::fromStdString(ReadInstallDir(rt_.Settings(), DefaultInstallDir().toStdString()));
 }
 
 CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)
@@ -102,6 +104,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createSerialCommands();
     createToolCommands();
     createBars();
+    createVideotexCommands();
     createStatusBar();
     FitToTerminal();
     startTimers();

@@ -30,6 +30,7 @@ namespace velo {
 class AppRuntime;
 class CAnsiTerm;
 class ConnLifecycle;
+class VtxPictureSink;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -175,6 +176,24 @@ private:
     void ShowTips();
     void ShowAbout();
     bool ExitSequence();
+
+    // ---- Videotex (shell/FrameVideotex.cpp): the terminal's picture
+    // receivers, the picture file viewer and the two videotex switches.
+public:
+    VtxPictureSink* Pictures() const { return pictures_.get(); }
+    // Feeds a picture file to the terminal as host data, videotex opened
+    // first. False (after telling the user) when the file cannot be read.
+    bool ViewPictureFile(const QString& path);
+
+private:
+    void createVideotexCommands();
+    void ChoosePictureFile();
+    void ToggleVideotexState();
+    struct PicturesDeleter {
+        void operator()(VtxPictureSink* p) const;
+    };
+    std::unique_ptr<VtxPictureSink, PicturesDeleter> pictures_;
+    // ---- end of Videotex
 
     SharedFlags& flags_;
     AppRuntime& rt_;

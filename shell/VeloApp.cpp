@@ -85,11 +85,14 @@ bool NetworkAvailable()
     return true;
 }
 
+QString DefaultInstallDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
+}
+
 QString PrepareInstallDir(SettingsStore& settings)
 {
-    QString fallback =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brenwick/Vellow";
-    QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
+    QString dir = QString::fromStdString(ReadInstallDir(settings, DefaultInstallDir().toStdString()));
     QDir d;
     if (!d.mkpath(dir))
         return QString();

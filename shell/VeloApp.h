@@ -16,9 +16,12 @@ class SettingsStore;
 // installed.
 QTranslator* InstallQtKorean(QCoreApplication& app);
 
-// The per-user installation directory: the stored "인스톨디렉토리" or
-// ~/.local/share/Brenwick/Vellow, without a trailing separator, created with
-// cap/, Down/, Up/ and Images/ when missing. Empty when it cannot be made.
+// The installation directory when none is stored: ~/.local/share/Brenwick/Vellow.
+QString DefaultInstallDir();
+
+// The per-user installation directory: the stored "인스톨디렉토리" or the
+// default, without a trailing separator, created with cap/, Down/, Up/ and
+// Images/ when missing. Empty when it cannot be made.
 QString PrepareInstallDir(SettingsStore& settings);
 
 // Where the shipped default settings are: the installation directory's

@@ -92,6 +92,14 @@ void Terminal::SetVideotexEnabled(bool on)
     out_.settings.WriteInt(settings::kInit, settings::kUseVtx, on ? 1 : 0);
 }
 
+bool Terminal::EnterVideotex()
+{
+    if (!picture_ || !picture_->OpenVideotex())
+        return false;
+    dataMode_ = DataMode::Videotex;
+    return true;
+}
+
 void Terminal::EndPictureMode()
 {
     dataMode_ = DataMode::Text;
@@ -126,6 +134,8 @@ int Terminal::Feed(const uint8_t* data, int count)
         else
             r = {0, true};
         r.consumed = std::clamp(r.consumed, 0, left);
+        // Code capture keeps the picture streams too, as they came.
+        CodeCapture(p, r.consumed);
         zmodem_.ScanRun(p, static_cast<size_t>(r.consumed));
         done += r.consumed;
         if (r.ended)
@@ -408,10 +418,8 @@ bool Terminal::PictureSelectByte(uint8_t b)
     switch (b) {
     case '/': state_ = ParserState::PictureSelect; break;  // stays
     case 'A':  // videotex picture, when enabled and the window can be had
-        if (videotexEnabled_ && picture_ && picture_->OpenVideotex()) {
-            dataMode_ = DataMode::Videotex;
+        if (videotexEnabled_ && EnterVideotex())
             return true;
-        }
         break;
     case 'B':  // image index
         if (picture_) {

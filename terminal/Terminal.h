@@ -103,6 +103,10 @@ public:
     void SetDisplayCode(hangul::DisplayCode code);  // damages the whole screen
     bool VideotexEnabled() const { return videotexEnabled_; }
     void SetVideotexEnabled(bool on);  // stored back as "초기 환경"/"UseVTX"
+    // Enters videotex from outside the stream (the "VTX 상태" command, a
+    // picture file): opens or reuses the picture window. False, and the data
+    // mode stays as it was, when there is no picture sink or no window.
+    bool EnterVideotex();
     // Leaves a picture mode (the "VTX 상태" command, the window closing).
     void EndPictureMode();
 

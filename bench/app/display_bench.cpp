@@ -68,17 +68,6 @@ public:
     void Shape(const TermShape&) override {}
 };
 
-// The frame's side of the window, doing nothing: the benchmark types no keys.
-class NullHost : public TermHost {
-public:
-    QAction* Action(int) const override { return nullptr; }
-    void UpdateCommandUi() override {}
-    bool KeyMapped(int) const override { return false; }
-    void SendKey(int, bool) override {}
-    void SendMacro(const uint8_t*, int) override {}
-    void PlaySound(std::string_view) override {}
-};
-
 double MBps(size_t bytes, qint64 ns) { return ns > 0 ? double(bytes) / (1024.0 * 1024.0) / (double(ns) / 1e9) : 0; }
 
 qint64 EngineRun(AppRuntime& rt, const std::string& s)
@@ -104,7 +93,7 @@ qint64 EngineRun(AppRuntime& rt, const std::string& s)
 
 qint64 WindowRun(AppRuntime& rt, const std::string& s)
 {
-    NullHost host;
+    NullTermHost host;
     CAnsiTerm term(rt.Out(), rt.Conn(), host);
     term.resize(term.sizeHint());
     term.show();

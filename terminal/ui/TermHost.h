@@ -37,4 +37,16 @@ public:
     virtual void PlaySound(std::string_view event) = 0;
 };
 
+// A window without a frame (tools, benchmarks): no commands, no key map, no
+// macros, silence.
+class NullTermHost : public TermHost {
+public:
+    QAction* Action(int) const override { return nullptr; }
+    void UpdateCommandUi() override {}
+    bool KeyMapped(int) const override { return false; }
+    void SendKey(int, bool) override {}
+    void SendMacro(const uint8_t*, int) override {}
+    void PlaySound(std::string_view) override {}
+};
+
 }  // namespace velo

@@ -206,8 +206,6 @@ const std::set<int> kNotBuiltYet = {
     // favourites and the shortcut bar's keys
     ID_EDIT_FAVOURITES, ID_SVC_TOP, ID_SVC_UP, ID_SVC_ENTER, ID_SVC_PREV_ITEM, ID_SVC_NEXT_ITEM, ID_SVC_PREV_PAGE,
     ID_SVC_NEXT_PAGE,
-    // videotex window
-    ID_VTX_VIEW_FILE, ID_VTX_STATE, ID_NO_VIDEOTEX,
 };
 
 struct State {

@@ -1,7 +1,9 @@
 // velo against the demo host over loopback: connect, greeting on screen,
 // automatic log-in answered, a ZModem download started by the host lands in
 // the download directory; phone book entries of the imitated services log in
-// by themselves and send their pre-send string; redial and manual telnet.
+// by themselves and send their pre-send string; redial and manual telnet; a
+// videotex picture from the host is drawn in the picture window, and a JPEG
+// sent in image-index packets lands in "Images".
 #include <gtest/gtest.h>
 
 #include "tests/shell/FrameKit.h"
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <functional>
 
@@ -35,6 +38,11 @@
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "videotex/VtxDecoder.h"
+#include "videotex/ui/CVtxWnd.h"
+#include "videotex/ui/ImageIndexUi.h"
+#include "videotex/ui/VtxImageCanvas.h"
+#include "videotex/ui/VtxPictureSink.h"
 
 using namespace velo;
 
@@ -45,6 +53,28 @@ using test::App;
 using test::HistoryText;
 using test::PumpUntil;
 using test::ScreenText;
+
+// Logs in to the demo host as the Kestrix service with automatic log-in.
+PhoneBookEntry DemoEntry(int port)
+{
+    PhoneBookEntry e;
+    e.kind = kEntryTelnet;
+    e.service = 4;  // Kestrix: its log-in prompts
+    SetEntryText(e.name, "데모");
+    SetEntryText(e.number, "127.0.0.1");
+    e.port = port;
+    SetEntryText(e.waitUserId, "회 원 ID :");
+    SetEntryText(e.waitPassword, "비밀 번호:");
+    SetEntryText(e.userId, "guest");
+    SetEntryText(e.password, "pw");
+    return e;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 struct DemoHost {
     QProcess proc;
@@ -307,5 +337,79 @@ TEST(EndToEnd, PhoneBookEntriesOfTheImitatedServicesLogInAndSendTheirPreSendStri
     EXPECT_EQ(ReadDialHistory(store, HistoryKind::Host)[0], QStringLiteral("127.0.0.1 %1").arg(hosts[0].host.port).toStdString());
     frame.OnCommand(ID_CONN_HANGUP);
     EXPECT_FALSE(flags.ConnState.Connected);
+    PumpUntil([] { return false; }, 200);
+}
+
+TEST(EndToEnd, TheHostsPictureIsDrawnInItsWindowAndItsImageLandsInImages)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    store.WriteInt("초기 환경", "ImageIndex", 41);
+
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--pictures", QStringLiteral(VELO_NAPLPS_DIR)}));
+
+    // The picture as the decoder alone draws the sample the host sends.
+    const QByteArray sample = ReadAll(QStringLiteral(VELO_NAPLPS_DIR "/MIATA1.nap"));
+    ASSERT_FALSE(sample.isEmpty());
+    VtxImageCanvas canvas;
+    canvas.SetPauseHandler([](int) {});
+    VtxDecoder decoder;
+    canvas.RebuildFonts(decoder.State());
+    decoder.Feed(canvas, reinterpret_cast<const uint8_t*>(sample.constData()), size_t(sample.size()));
+    const QImage want = canvas.Picture();
+
+    AppRuntime runtime(store, false);
+    CMainFrame frame(runtime);
+    frame.show();
+    CAnsiTerm* term = frame.Terminal();
+    ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("선택 >>") != std::string::npos; }, 20000))
+        << ScreenText(term);
+
+    auto send = [&](const char* text) {
+        runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(text), int(strlen(text)));
+    };
+    auto menus = [&] {
+        const std::string all = HistoryText(term);
+        int n = 0;
+        for (size_t at = all.find("선택 >>"); at != std::string::npos; at = all.find("선택 >>", at + 1))
+            ++n;
+        return n;
+    };
+    const int before = menus();
+    send("6\r");
+    VtxPictureSink* pictures = frame.Pictures();
+    ASSERT_TRUE(PumpUntil([&] { return pictures->Window() && pictures->Window()->Picture() == want; }, 20000));
+    CVtxWnd* wnd = pictures->Window();
+    EXPECT_TRUE(wnd->isVisible());
+    EXPECT_EQ(wnd->windowTitle(), "VTX 보기");
+    EXPECT_EQ(term->Term().GetDataMode(), DataMode::Videotex);
+    EXPECT_TRUE(frame.CommandChecked(ID_VTX_STATE));
+    // Enter in the picture window goes to the host, which ends the picture.
+    QTest::keyClick(wnd, Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return term->Term().GetDataMode() == DataMode::Text && !pictures->Window(); },
+                          20000));
+    // The host's menu follows the picture.
+    ASSERT_TRUE(PumpUntil([&] { return menus() > before; }, 20000)) << ScreenText(term);
+
+    send("7\r");
+    const QString stored = dir.filePath("Images/00000041.jpg");
+    ASSERT_TRUE(PumpUntil([&] { return pictures->Viewer() != nullptr; }, 20000)) << ScreenText(term);
+    const QByteArray jpeg = ReadAll(dir.filePath("files/velo-demo.jpg"));
+    ASSERT_FALSE(jpeg.isEmpty());
+    EXPECT_EQ(ReadAll(stored), jpeg);
+    EXPECT_EQ(store.ReadInt("초기 환경", "ImageIndex", -1), 42);
+    EXPECT_EQ(pictures->Viewer()->Path(), stored);
+    EXPECT_EQ(pictures->Viewer()->Image().size(), QSize(160, 100));
+    EXPECT_TRUE(pictures->Progress()->isHidden());
+    ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("사진을 다 보냈습니다.") != std::string::npos; }, 20000))
+        << ScreenText(term);
+    EXPECT_EQ(term->Term().GetDataMode(), DataMode::Text);
+
+    frame.OnCommand(ID_CONN_HANGUP);
     PumpUntil([] { return false; }, 200);
 }

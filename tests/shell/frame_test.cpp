@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QComboBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 #include <QStatusBar>
 #include <QTest>
@@ -30,6 +31,9 @@
 #include "shell/VeloApp.h"
 #include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "videotex/VtxWriter.h"
+#include "videotex/ui/CVtxWnd.h"
+#include "videotex/ui/VtxPictureSink.h"
 
 using namespace velo;
 
@@ -449,4 +453,62 @@ TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)
     // A plain Tab still belongs to the host.
     QTest::keyClick(f.Terminal(), Qt::Key_Tab);
     EXPECT_EQ(line.out, "\t");
+}
+
+TEST_F(FrameTest, VideotexSwitchesAndPictureFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    CMainFrame f(rt);
+    velo::Terminal& term = f.Terminal()->Term();
+    ASSERT_NE(f.Action(ID_VTX_STATE), nullptr);
+    EXPECT_EQ(f.Action(ID_VTX_STATE)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Y));
+
+    // "비디오 텍스 사용 안하기": marked while videotex is off, stored.
+    f.OnCommand(ID_NO_VIDEOTEX);
+    EXPECT_FALSE(term.VideotexEnabled());
+    EXPECT_TRUE(f.CommandChecked(ID_NO_VIDEOTEX));
+    EXPECT_EQ(store.ReadInt("초기 환경", "UseVTX", -1), 0);
+    f.OnCommand(ID_NO_VIDEOTEX);
+    EXPECT_EQ(store.ReadInt("초기 환경", "UseVTX", -1), 1);
+
+    // "VTX 상태" opens and closes the picture window, marked while open.
+    f.OnCommand(ID_VTX_STATE);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Videotex);
+    EXPECT_TRUE(f.CommandChecked(ID_VTX_STATE));
+    ASSERT_NE(f.Pictures()->Window(), nullptr);
+    f.OnCommand(ID_VTX_STATE);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
+    EXPECT_EQ(f.Pictures()->Window(), nullptr);
+
+    // A picture file is host data: drawn, its end sequence closes the window
+    // and what follows is text.
+    VtxWriter w;
+    w.Reset().SetColour({0, 255, 0}).Rect(0.2, 0.2, 0.4, 0.3, true);
+    std::string bytes(2000, '\0');  // NULs: more than one piece, skipped by both
+    bytes += w.Bytes();
+    const QString open = dir.filePath("open.pdi"), closed = dir.filePath("closed.pdi");
+    for (const auto& [path, tail] : {std::pair{open, std::string()}, std::pair{closed, std::string("\x1b%@after")}}) {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(bytes + tail));
+    }
+    ASSERT_TRUE(f.ViewPictureFile(open));
+    CVtxWnd* wnd = f.Pictures()->Window();
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_EQ(wnd->Picture().pixel(320, 250), qRgb(0, 251, 0));
+    ASSERT_TRUE(f.ViewPictureFile(closed));
+    EXPECT_EQ(f.Pictures()->Window(), nullptr);
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
+    std::string row(reinterpret_cast<const char*>(term.Line(term.CursorRow()).text), 5);
+    EXPECT_EQ(row, "after");
+
+    // A file that cannot be read is said so.
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    EXPECT_FALSE(f.ViewPictureFile(dir.filePath("missing.pdi")));
+    EXPECT_EQ(term.GetDataMode(), DataMode::Text);
 }

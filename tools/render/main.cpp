@@ -1,15 +1,20 @@
 // velo-render: feeds bytes from a file (or standard input) through the
 // terminal engine and prints the final screen as UTF-8 text, one line per
-// row, trailing blanks removed.
+// row, trailing blanks removed; or, with --png, writes the screen as the
+// terminal window draws it.
 //
 //   velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]
-//               [--attrs] [--scrollback] [FILE|-]
+//               [--attrs] [--scrollback] [--png PICTURE.png] [FILE|-]
 //
 // --attrs adds, after the text, one line per row with each cell as
 // "FB:XX" (foreground and background palette index in hex, flags in hex).
 // --scrollback prints the stored history lines before the screen.
-// Exit status: 0 done, 1 the input could not be read, 2 a usage error (an
-// unknown option, a bad value, an input file that cannot be opened).
+// --png draws the screen with the window's own painting (fonts, colours,
+// Hangul, block and line glyphs, the drawing sequences' shapes) into a PNG
+// of the cells' size; no display is needed. It replaces the text output.
+// Exit status: 0 done, 1 the input could not be read or the PNG not
+// written, 2 a usage error (an unknown option, a bad value, an input file
+// that cannot be opened).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,9 +22,15 @@
 #include <string_view>
 #include <vector>
 
-#include "terminal/HangulCodec.h"
+#include <QApplication>
+#include <QImage>
+
 #include "base/Outlets.h"
+#include "connect/Conn.h"
+#include "terminal/HangulCodec.h"
 #include "terminal/Terminal.h"
+#include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/TermHost.h"
 #include "tools/ToolArgs.h"
 
 namespace {
@@ -29,9 +40,10 @@ using velo::hangul::DisplayCode;
 
 constexpr char kUsage[] =
     "usage: velo-render [--columns N] [--rows N] [--code ks|johab] [--picture]\n"
-    "                   [--attrs] [--scrollback] [FILE|-]\n"
+    "                   [--attrs] [--scrollback] [--png PICTURE.png] [FILE|-]\n"
     "Feeds FILE (standard input when absent or -) through the terminal and prints\n"
-    "the final screen as UTF-8 text. See velo-render(1).\n";
+    "the final screen as UTF-8 text, or with --png writes it as the terminal\n"
+    "window draws it. See velo-render(1).\n";
 
 bool ReadAll(std::FILE* f, std::vector<uint8_t>& out)
 {
@@ -40,6 +52,20 @@ bool ReadAll(std::FILE* f, std::vector<uint8_t>& out)
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         out.insert(out.end(), buf, buf + n);
     return !std::ferror(f);
+}
+
+// Feeds as the frame does: what a feed leaves (after a tune) is fed again.
+template <class FeedFn, class HoldFn>
+void FeedAll(const std::vector<uint8_t>& input, FeedFn feed, HoldFn hold)
+{
+    size_t done = 0;
+    while (done < input.size()) {
+        const size_t chunk = std::min<size_t>(input.size() - done, 8192);
+        const int took = feed(input.data() + done, static_cast<int>(chunk));
+        if (took <= 0 && hold())
+            break;  // held by the host (DC3) with nothing to release it
+        done += static_cast<size_t>(took > 0 ? took : chunk);
+    }
 }
 
 void PrintLine(const uint8_t* text, int columns, DisplayCode code)
@@ -58,6 +84,7 @@ int main(int argc, char** argv)
     DisplayCode code = DisplayCode::Ks;
     bool attrs = false, scrollback = false, picture = false;
     const char* path = "-";
+    const char* png = nullptr;
     bool pathGiven = false;
     velo::tool::Args args("velo-render", kUsage, argc, argv);
     while (args.Next()) {
@@ -80,6 +107,8 @@ int main(int argc, char** argv)
             attrs = true;
         else if (a == "--scrollback")
             scrollback = true;
+        else if (a == "--png")
+            png = args.Value();
         else if (velo::tool::Args::IsHelp(a))
             args.Help();
         else if (velo::tool::Args::IsOption(a))
@@ -91,6 +120,9 @@ int main(int argc, char** argv)
             pathGiven = true;
         }
     }
+
+    if (png && (attrs || scrollback))
+        args.Fail("--png draws the screen alone: no --attrs or --scrollback with it");
 
     std::vector<uint8_t> input;
     std::FILE* f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
@@ -108,19 +140,36 @@ int main(int argc, char** argv)
     velo::MemorySettingsStore settings;
     velo::NullFrameSink frame;
     velo::SharedFlags flags;
-    Terminal term(velo::Outlets{settings, frame, flags});
+    const velo::Outlets out{settings, frame, flags};
+
+    if (png) {
+        // The terminal window itself, never shown: its painting draws the
+        // cells. Fonts need the font database, not a display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        velo::ConnFacade conn(out);
+        velo::NullTermHost host;
+        velo::CAnsiTerm window(out, conn, host);
+        flags.TermShared.PictureMode = picture;
+        window.SetScreenSize(columns, rows);
+        window.Term().SetDisplayCode(code);
+        FeedAll(input, [&](const uint8_t* d, int n) { return window.Feed(d, n); },
+                [&] { return window.Hold(); });
+        const QImage cells = window.Snapshot().copy(
+            0, 0, columns * window.CellWidth(), rows * window.CellHeight());
+        if (!cells.save(QString::fromLocal8Bit(png), "PNG")) {
+            std::fprintf(stderr, "velo-render: cannot write %s\n", png);
+            return 1;
+        }
+        return 0;
+    }
+
+    Terminal term(out);
     flags.TermShared.PictureMode = picture;
     term.Resize(columns, rows);
     term.SetDisplayCode(code);
-    // Feed as the frame does: what a feed leaves (after a tune) is fed again.
-    size_t done = 0;
-    while (done < input.size()) {
-        const size_t chunk = std::min<size_t>(input.size() - done, 8192);
-        const int took = term.Feed(input.data() + done, static_cast<int>(chunk));
-        if (took <= 0 && term.Hold())
-            break;  // held by the host (DC3) with nothing to release it
-        done += static_cast<size_t>(took > 0 ? took : chunk);
-    }
+    FeedAll(input, [&](const uint8_t* d, int n) { return term.Feed(d, n); }, [&] { return term.Hold(); });
 
     if (scrollback)
         for (int h = 0; h < term.LinesUsed() - term.Rows(); ++h)

@@ -16,6 +16,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 HOST = os.path.join(HERE, "..", "..", "..", "tools", "demohost", "demohost.py")
+# The NAPLPS samples (the build passes the shared folder's).
+NAPLPS = os.environ.get("VELO_NAPLPS_DIR", os.path.join(HERE, "..", "..", "..", "..", "shared", "naplps"))
 IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
 
 
@@ -104,7 +106,7 @@ def start_host(base, *extra):
 class DemoHostTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp()
-        self.host, self.port = start_host(self.tmp)
+        self.host, self.port = start_host(self.tmp, "--pictures", NAPLPS)
 
     def tearDown(self):
         self.host.terminate()
@@ -135,12 +137,7 @@ class DemoHostTest(unittest.TestCase):
         c.until("안녕히 가십시오.")
 
     def test_download_by_zmodem_reaches_rz_intact(self):
-        c = Client(self.port)
-        c.until("회 원 ID :")
-        c.line("guest")
-        c.until("비밀 번호:")
-        c.line("pw")
-        c.until("선택 >> ")
+        c = self.login()
         c.line("dn 1")
         c.until("ZModem")
         c.until(b"\r\n")
@@ -182,6 +179,82 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
+
+    def login(self):
+        c = Client(self.port)
+        c.until("회 원 ID :")
+        c.line("guest")
+        c.until("비밀 번호:")
+        c.line("pw")
+        c.until("선택 >> ")
+        return c
+
+    def test_videotex_picture_until_enter_in_the_picture_window(self):
+        c = self.login()
+        c.line("6")
+        c.until(b"\x1b%A")
+        with open(os.path.join(NAPLPS, "MIATA1.nap"), "rb") as f:
+            picture = f.read()
+        deadline = time.time() + 10
+        while len(c.buf) < len(picture) and time.time() < deadline:
+            r, _, _ = select.select([c.s], [], [], 0.2)
+            if r:
+                c.feed(c.s.recv(65536))
+        # As it is in the folder (the telnet doubling of 0xFF undone), and
+        # nothing more until Enter.
+        self.assertEqual(bytes(c.buf), picture)
+        c.buf.clear()
+        c.s.sendall(b"\r")
+        self.assertEqual(c.until(b"\x1b%@"), b"\x1b%@")
+        c.until("선택 >> ")
+
+    def packets(self, c, answer):
+        """Reads image-index packets until Z (or ESC % C), answering each
+        with answer(type); returns the data of the D packets."""
+        data = bytearray()
+        while True:
+            seen = c.until(b"\r")
+            if seen.endswith(b"\x1b%C") or b"\x1b%C" in seen:
+                return bytes(data), False
+            body = seen[seen.rindex(b"\x01") + 1:-1]
+            raw = bytearray()
+            i = 0
+            while i < len(body):
+                if body[i] == 0x23:
+                    raw.append(0x23 if body[i + 1] == 0x23 else body[i + 1] ^ 0x40)
+                    i += 2
+                else:
+                    raw.append(body[i])
+                    i += 1
+            if raw[:1] == b"Z":
+                return bytes(data), True
+            self.assertEqual(raw[:1], b"D")
+            data += raw[2:]
+            c.s.sendall(b"\x01" + answer(raw[:1]) + b"\r")
+
+    def test_jpeg_in_image_index_packets_each_answered(self):
+        c = self.login()
+        c.line("7")
+        c.until(b"\x1b%B4")
+        data, complete = self.packets(c, lambda kind: kind)
+        self.assertTrue(complete)
+        folder = os.listdir(os.path.join(self.tmp, "tmp"))[0]
+        with open(os.path.join(self.tmp, "tmp", folder, "velo-demo.jpg"), "rb") as f:
+            self.assertEqual(data, f.read())
+        self.assertTrue(data.startswith(b"\xff\xd8") and data.endswith(b"\xff\xd9"))
+        c.until("사진을 다 보냈습니다.")
+        c.until("선택 >> ")
+
+    def test_a_cancelled_image_index_is_ended_by_the_host(self):
+        c = self.login()
+        c.line("7")
+        c.until(b"\x1b%B4")
+        c.until(b"\x01D")
+        c.until(b"\r")
+        c.s.sendall(b"\x01Z\r")
+        c.until(b"\x1b%C")
+        c.until("사진 보내기를 그만둡니다.")
+        c.until("선택 >> ")
 
 
 class ServicePromptsTest(unittest.TestCase):

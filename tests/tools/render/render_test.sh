@@ -69,5 +69,7 @@ done <<'TABLE'
 2|unknown option '-x'|-x
 2|cannot open /nonexistent/file|/nonexistent/file
 2|'second' is one too many|first second
+2|--png needs a value|--png
+2|--png draws the screen alone|--png x.png --attrs
 TABLE
 exit $fail
