@@ -54,11 +54,21 @@ inline constexpr char kDevice[] = "Device";
 // The capture folder: "Capture"/"CapDir", default CaptureDirDefault().
 inline constexpr char kCapture[] = "Capture";
 inline constexpr char kCapDir[] = "CapDir";
+inline constexpr char kCapFile[] = "CapFile";            // in kCapture
 inline constexpr char kModems[] = "모뎀설정";
 inline constexpr char kCurrentModem[] = "현재사용모뎀";   // in kModems
 inline constexpr char kStartUp[] = "StartUp";            // in kTip
 inline constexpr char kScrollLines[] = "ScrollLines";    // in kWheel
 inline constexpr char kReverse[] = "Reverse";            // in kWheel
+inline constexpr char kMacros[] = "매크로";              // entries "매크로0".."매크로9", slot 0..9
+inline constexpr char kCaptureDirectory[] = "CaptureDirectory";  // in kInit
+// Printing: how the print file of printer-controller mode is printed.
+inline constexpr char kPrint[] = "Print";
+inline constexpr char kPrintOption[] = "PrintOption";
+inline constexpr char kLinePerPage[] = "LinePerPage";
+inline constexpr char kFontResizeOption[] = "FontResizeOption";
+inline constexpr char kLfConvert[] = "LfConvert";
+inline constexpr char kPrintToFileName[] = "PrintToFileName";
 // Per-port entries of the sections "COM1".."COM9".
 inline constexpr char kBaudRate[] = "BaudRate";
 inline constexpr char kByteSize[] = "ByteSize";

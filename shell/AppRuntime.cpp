@@ -12,14 +12,17 @@
 #include "terminal/AnsiMusic.h"
 #include "terminal/ThreadTimer.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "shell/Startup.h"
 #include "transfer/ZmThread.h"
+#include "transfer/ui/DesktopOpener.h"
 
 namespace velo {
 
 AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     : out_{settings, sink_, flags_},
       conn_(out_),
-      macros_([this](const uint8_t* p, int n) { conn_.ConnWrite(p, n); })
+      macros_([this](const uint8_t* p, int n) { conn_.ConnWrite(p, n); }, &UiWait),
+      capture_(settings)
 {
     loop_ = std::make_unique<QtUiLoop>();
     conn_.SetUiLoop(loop_.get());
@@ -30,6 +33,8 @@ AppRuntime::AppRuntime(SettingsStore& settings, bool music)
     modem_ = std::make_unique<LineService>(conn_, *comm_, loop_.get());
     conn_.SetLineService(modem_.get());
     transfer_ = std::make_unique<zm::ZmTransfer>(conn_);
+    opener_ = std::make_unique<DesktopFileOpener>();
+    transfer_->SetFileOpener(opener_.get());
     if (music) {
         midi_ = std::make_unique<AlsaMidiOut>();
         timer_ = std::make_unique<ThreadTimer>();
@@ -56,6 +61,20 @@ AppRuntime::~AppRuntime()
     loop_.reset();
 }
 
+QString AppRuntime::InstallDir() const
+{
+    if (!installDir_.isEmpty())
+        return installDir_;
+    const QString stored = QString::fromStdString(ReadInstallDir(Settings(), ""));
+    return stored.startsWith(u'/') ? stored : QString();
+}
+
+void AppRuntime::SetInstallDir(const QString& dir)
+{
+    // A relative folder would be the current directory's: none is better.
+    installDir_ = dir.startsWith(u'/') ? dir : QString();
+}
+
 void AppRuntime::Attach(CMainFrame* frame)
 {
     sink_.Bind(frame);
@@ -65,6 +84,8 @@ void AppRuntime::Attach(CMainFrame* frame)
 
 void AppRuntime::Detach(CMainFrame* frame)
 {
+    // The capture file stays; the frame's questions and screen go.
+    capture_.SetUi(nullptr);
     if (music_) {
         music_->Stop();
         if (frame->Terminal())

@@ -47,7 +47,9 @@
 #include "shell/LockKeys.h"
 #include "shell/MacroSender.h"
 #include "terminal/HangulCodec.h"
+#include "terminal/Printing.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/QtPrintDevice.h"
 #include "terminal/ui/TermFontDialog.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
@@ -84,8 +86,10 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.s
 
 QString CMainFrame::InstallDir() const
 {
-    // The same folder the start-up prepared (with its Down/ and Images/).
-    return QString::fromStdString(ReadInstallDir(rt_.Settings(), DefaultInstallDir().toStdString()));
+    // The folder the start-up prepared (with its cap/, Down/, Up/ and
+    // Images/); a frame made without one (tests) uses the same default.
+    const QString dir = rt_.InstallDir();
+    return dir.isEmpty() ? DefaultInstallDir() : dir;
 }
 
 CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), flags_(rt.Flags()), rt_(rt)
@@ -103,9 +107,13 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
     createPhoneBookCommands();
     createSerialCommands();
     createToolCommands();
+    createCaptureCommands();
+    createMacroCommands();
+    createPrintingCommands();
     createBars();
     createVideotexCommands();
     createStatusBar();
+    createTransferCommands();
     FitToTerminal();
     startTimers();
     rt_.Attach(this);
@@ -114,6 +122,7 @@ CMainFrame::CMainFrame(AppRuntime& rt, QWidget* parent) : QMainWindow(parent), f
 
 CMainFrame::~CMainFrame()
 {
+    closePrinting();
     if (!stateSaved_)
         SaveWindowState();
     DetachConnections();
@@ -239,17 +248,7 @@ QAction* CMainFrame::Handle(int id, std::function<void()> run, std::function<boo
 
 void CMainFrame::createActions()
 {
-    auto transferFree = [this] {
-        return flags_.ConnState.Connected && !flags_.ConnState.Sending && !flags_.ConnState.Receiving &&
-               !flags_.TermShared.Frozen && !flags_.ConnState.Automating;
-    };
-
     // File
-    Handle(ID_ZMODEM_RECEIVE, [this] { ReceiveZModem(); }, transferFree);
-    Handle(ID_OPEN_DOWNLOADS, [this] {
-        QString dir = QString::fromStdString(zm::DownloadDir(rt_.Settings(), InstallDir().toStdString()));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
-    });
     Handle(ID_APP_EXIT, [this] { close(); });
 
     // Connect
@@ -499,18 +498,12 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 {
     switch (msg) {
     case WM_TRANSFER_WINDOW:
-        // The transfer's progress shows in the status bar until the transfer
-        // window exists.
         panes_[PaneMessage]->setText(wParam ? QStringLiteral("파일 전송 중...") : QStringLiteral("준비"));
+        OnTransferWindow(wParam != 0);
         return 0;
-    case WM_TRANSFER_PROGRESS: {
-        int pct = int(wParam);
-        QString t = flags_.ConnState.Sending ? QStringLiteral("%1% 보냄").arg(pct) : QStringLiteral("%1% 받음").arg(pct);
-        panes_[PaneMessage]->setText(t);
-        if (isMinimized())
-            setWindowTitle(t);
+    case WM_TRANSFER_PROGRESS:
+        OnTransferProgress(int(wParam));
         return 0;
-    }
     case WM_CHAT_LINE:
         if (lParam) {
             caughtLine_ = Q(hangul::DecodeToUtf8(reinterpret_cast<const char*>(lParam), term_->Term().DisplayCode()));
@@ -526,10 +519,15 @@ intptr_t CMainFrame::OnMessage(int msg, uintptr_t wParam, intptr_t lParam)
 
 void CMainFrame::SetConnectedTitle(const QString& entryName)
 {
-    setWindowTitle(QStringLiteral("Vellow - %1").arg(entryName));
+    plainTitle_ = QStringLiteral("Vellow - %1").arg(entryName);
+    ApplyTitle();
 }
 
-void CMainFrame::SetIdleTitle() { setWindowTitle(QStringLiteral("Vellow")); }
+void CMainFrame::SetIdleTitle()
+{
+    plainTitle_ = QStringLiteral("Vellow");
+    ApplyTitle();
+}
 
 void CMainFrame::FitToTerminal()
 {
@@ -569,6 +567,8 @@ void CMainFrame::moveEvent(QMoveEvent* e)
 void CMainFrame::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        ApplyTitle();
     if (e->type() == QEvent::ActivationChange && isActiveWindow() && firstActivation_) {
         firstActivation_ = false;
         RestoreWindowState();
@@ -639,6 +639,7 @@ bool CMainFrame::ExitSequence()
     hide();
     if (life_)
         life_->Disconnect();
+    ExitCapture();
     rt_.Sounds().Play("종료", true);
     return true;
 }
@@ -850,22 +851,6 @@ void CMainFrame::TimedNotice(const QString& title, const QString& text, int ms)
     QTimer::singleShot(ms, d, &QDialog::close);
 }
 
-void CMainFrame::ReceiveZModem()
-{
-    std::string dir = zm::DownloadDir(rt_.Settings(), InstallDir().toStdString());
-    rt_.Transfer().StartReceive(dir);
-}
-
-void CMainFrame::TransferDone()
-{
-    std::vector<uint8_t> left = rt_.Transfer().TakeLeftover();
-    if (life_)
-        life_->OnTransferDone(left.data(), int(left.size()), rt_.Transfer().Options().HangUpAfterTransfer);
-    panes_[PaneMessage]->setText(QStringLiteral("준비"));
-    if (!isMinimized())
-        setWindowTitle(windowTitle());
-}
-
 // ---- ConnFrame ----
 
 void CMainFrame::Message(std::string_view text, std::string_view title, MsgIcon icon)
@@ -886,7 +871,11 @@ bool CMainFrame::Ask(std::string_view text)
 
 void CMainFrame::PlaySound(std::string_view event) { rt_.Sounds().Play(event, false); }
 
-void CMainFrame::SetTitle(std::string_view title) { setWindowTitle(Q(title)); }
+void CMainFrame::SetTitle(std::string_view title)
+{
+    plainTitle_ = Q(title);
+    ApplyTitle();
+}
 
 
 void CMainFrame::WaitTransferThreads(int timeoutMs) { rt_.Transfer().WaitEnd(timeoutMs); }

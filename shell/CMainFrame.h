@@ -19,7 +19,10 @@
 #include "terminal/ui/TermHost.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -29,8 +32,14 @@ namespace velo {
 
 class AppRuntime;
 class CAnsiTerm;
+class CaptureUi;
+class CTransferWnd;
 class ConnLifecycle;
 class VtxPictureSink;
+class KeyMapDialog;
+class PrintController;
+class QtPrintDevice;
+class QtPrintUi;
 
 class CMainFrame : public QMainWindow, public ConnFrame, public TermHost {
     Q_OBJECT
@@ -113,6 +122,20 @@ public:
     // Closes without asking (termination signal): disconnects and saves.
     void ForceClose();
 
+    // ---- Transfers (shell/FrameTransfers.cpp): ZModem send and receive, the
+    // transfer window, the ZModem settings, text-file upload, dropped files.
+    // The file picker of "Z모뎀 파일 보내기" and "텍스트 파일 전송": the chosen
+    // existing files in order, none when cancelled. Tests replace it.
+    using FilePicker = std::function<QStringList(const QString& title, const QString& dir)>;
+    void SetFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
+    CTransferWnd* TransferWindow() const;
+    // Connected, and none of Receiving, Sending, Automating and Frozen: a
+    // transfer may start, and text may be typed in from files.
+    bool TransferFree() const;
+    // Types each file into the connection (1024-byte chunks, LF removed);
+    // a file that cannot be opened is named in a message and skipped.
+    void SendTextFiles(const QStringList& paths);
+
     // ---- Bars and status panes (FrameBars.cpp) ----
     QToolBar* Bar(BarId bar) const;
     QMenu* Menu(MenuPlace place) const;
@@ -124,10 +147,32 @@ public:
     // The header pane: "말머리:'header'".
     void SetHeaderPane(const QString& header);
 
+    // ---- Capture (shell/FrameCapture.cpp) ----
+    // The capture-file dialog; true when it ended with OK and a file was taken.
+    bool ChooseCaptureFile();
+    bool CaptureDialogOk() const { return captureChoseOk_; }
+    void ChooseCaptureDir();
+    // The capture pane and the commands' marks after a change of capture.
+    void RefreshCaptureUi();
+
+    // ---- Macros and the key map (shell/FrameMacros.cpp) ----
+    // Sends macro slot 0..9; false when refused (a transfer, the scrollback view).
+    bool RunMacro(int slot);
+    // "기능키": opened, or brought to the front when it is open.
+    void OpenKeyMapDialog();
+    KeyMapDialog* KeyMapWindow() const;
+    // ---- Printing: the screen and the selection, printer-controller mode,
+    // the ANSI screen save, the print and wheel settings (FramePrinting.cpp).
+    QtPrintDevice& PrintDevice() const { return *printDevice_; }
+    PrintController& PrinterMode() const { return *printCtl_; }
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
+    // Transfers: files dropped on the frame are typed in as text files.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     struct Command {
@@ -137,6 +182,17 @@ private:
         std::function<bool()> checked;
     };
     void createActions();
+    // ---- Printing
+    void createPrintingCommands();
+    void closePrinting();
+    void PrintRows(bool selection);
+    void OpenPrintSettings();
+    void OpenWheelSettings();
+    void SaveAnsiScreenAs();
+    std::unique_ptr<QtPrintDevice> printDevice_;
+    std::unique_ptr<QtPrintUi> printUi_;
+    std::unique_ptr<PrintController> printCtl_;
+    // ---- end of Printing
     void RefreshMenuBar();
     void createMenus();
     void createStatusBar();
@@ -167,8 +223,23 @@ private:
     void ResetScreen();
     void ReceiveData();
     void HighlightWords();
+    // ---- Transfers (shell/FrameTransfers.cpp).
+    void createTransferCommands();
     void ReceiveZModem();
+    void SendZModem();
     void TransferDone();
+    void TextUpload();
+    void ZModemSettings();
+    void OnTransferWindow(bool open);
+    void OnTransferProgress(int percent);
+    // The frame's title: the plain one, or while minimised during a transfer
+    // "%d%% 보냄" / "%d%% 받음".
+    void ApplyTitle();
+    QPointer<CTransferWnd> transferWnd_;
+    FilePicker filePicker_;
+    QString plainTitle_;
+    int transferPercent_ = 0;
+
     void TimedNotice(const QString& title, const QString& text, int ms);
     bool HostFree() const;
     QString InstallDir() const;
@@ -237,6 +308,17 @@ private:
     void CharacterMap();
     // The chat pane, once its feature has made it (Ctrl+Tab moves to it).
     QPointer<QWidget> chatPane_;
+
+    // ---- Capture ----
+    void createCaptureCommands();
+    // The exit sequence's capture steps: end, close, keep the name.
+    void ExitCapture();
+    std::unique_ptr<CaptureUi> captureUi_;
+    bool captureChoseOk_ = false;
+
+    // ---- Macros and the key map ----
+    void createMacroCommands();
+    QPointer<QDialog> keyMapDialog_;
 };
 
 }  // namespace velo

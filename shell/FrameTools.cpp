@@ -130,8 +130,7 @@ void CMainFrame::createToolCommands()
 
 QString CMainFrame::CaptureDir() const
 {
-    return QString::fromStdString(rt_.Settings().ReadString(
-        settings::kCapture, settings::kCapDir, settings::CaptureDirDefault(InstallDir().toStdString())));
+    return QString::fromStdString(rt_.CaptureFile().Dir());
 }
 
 QString CMainFrame::HelpDocument() const

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 namespace velo {
@@ -123,6 +124,22 @@ void QtUiLoop::ProcessEvents(int maxMs)
     wake.start(maxMs < 0 ? 0 : maxMs);
     QEventLoop loop;
     loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void UiWait(int ms)
+{
+    if (ms <= 0)
+        return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        QThread::msleep(ulong(ms));
+        return;
+    }
+    // A loop of its own that the timer ends: it blocks in the event wait
+    // instead of polling an empty queue.
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 }  // namespace velo

@@ -44,4 +44,9 @@ private:
     std::map<int, std::shared_ptr<Timer>> timers_;
 };
 
+// The macro sender's "\w": on the UI thread the events run for ms (received
+// data is shown, the window answers) while the thread sleeps between them;
+// on any other thread, and before the application exists, it only sleeps.
+void UiWait(int ms);
+
 }  // namespace velo

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -15,7 +14,6 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
 #include <QTranslator>
 #include <memory>
 
@@ -33,17 +31,6 @@ namespace velo {
 namespace {
 bool g_telnetDisabled = false;
 
-// "\w" in the UI thread keeps the window alive while it waits.
-void UiWait(int ms)
-{
-    if (QThread::currentThread() != qApp->thread()) {
-        QThread::msleep(ulong(ms));
-        return;
-    }
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, int(std::max<qint64>(1, until.remainingTime())));
-}
 // SIGTERM, SIGINT and SIGHUP close the frame as the user would, so the
 // settings and the window placement are written.
 int g_signalPipe[2] = {-1, -1};
@@ -92,7 +79,12 @@ QString DefaultInstallDir()
 
 QString PrepareInstallDir(SettingsStore& settings)
 {
-    QString dir = QString::fromStdString(ReadInstallDir(settings, DefaultInstallDir().toStdString()));
+    QString fallback = DefaultInstallDir();
+    QString dir = QString::fromStdString(ReadInstallDir(settings, fallback.toStdString()));
+    // Only an absolute folder: a relative one would be made wherever the
+    // program happened to be started.
+    if (!dir.startsWith(u'/'))
+        dir = fallback;
     QDir d;
     if (!d.mkpath(dir))
         return QString();
@@ -104,12 +96,12 @@ QString PrepareInstallDir(SettingsStore& settings)
 QString FindDefaultsFile(const QString& installDir)
 {
     const QString candidates[] = {
-        installDir + "/velo.reg",
+        installDir.isEmpty() ? QString() : installDir + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/velo.reg",
         QCoreApplication::applicationDirPath() + "/../share/vellow/velo.reg",
     };
     for (const QString& c : candidates)
-        if (QFileInfo(c).isReadable())
+        if (!c.isEmpty() && QFileInfo(c).isReadable())
             return c;
     return QString();
 }
@@ -141,12 +133,12 @@ int VeloMain(int argc, char** argv)
     auto runtime = std::make_unique<AppRuntime>(*store);
     std::unique_ptr<EventSounds> sounds = CreateCanberraSounds(*store);
     runtime->SetSounds(sounds.get());
-    runtime->Macros().SetWait(&UiWait);
 
-    // 2. The installation directory.
+    // 2. The installation directory. When it cannot be made there is none:
+    // never the folder the program was started from (a download would land
+    // there).
     QString installDir = PrepareInstallDir(*store);
-    if (installDir.isEmpty())
-        installDir = QDir::currentPath();
+    runtime->SetInstallDir(installDir);
 
     // 3. The network.
     if (!NetworkAvailable()) {

@@ -99,9 +99,24 @@ void ScreenModel::CaptureLine(const ScreenLine& line)
     if (!capture_ || !capture_->TextCapturing())
         return;
     uint8_t buf[kLineBytes + 2];
+    const uint8_t* t = line.text;
     int n = columns_;
-    while (n > 0 && line.text[n - 1] == ' ')
-        --n;
+    for (;;) {
+        while (n > 0 && t[n - 1] == ' ')
+            --n;
+        // The cells pair up from the left as the window draws them: a byte
+        // of 0x80 or above and the cell after it are one character. One
+        // whose second cell is past the edge (or was a blank just dropped)
+        // shows as a blank, so half a character never ends a line.
+        int i = 0;
+        while (i < n - 1)
+            i += t[i] >= 0x80 ? 2 : 1;
+        if (i == n - 1 && t[i] >= 0x80) {
+            --n;
+            continue;
+        }
+        break;
+    }
     std::memcpy(buf, line.text, static_cast<size_t>(n));
     buf[n] = '\r';
     buf[n + 1] = '\n';

@@ -445,6 +445,7 @@ void Terminal::StartPrinter()
 {
     if (Shared().PrinterControl.load())
         return;
+    printerLastCr_ = false;
     if (printer_)
         printer_->Start();
     Shared().PrinterControl = true;

@@ -107,12 +107,17 @@ public:
 
 // Printer-controller mode: CSI 5 i starts it, CSI 4 i and a terminal reset end
 // it. While it is on the terminal hands its text runs here instead of drawing
-// them (a run of up to 1023 bytes with every lone LF made CR LF).
+// them (a run of up to 1023 bytes with every LF that does not follow a CR made
+// CR LF, the CR looked for across runs too; a longer run unchanged). Text the
+// sink does not accept is drawn as usual, so none is lost: while Accepting()
+// is false, and any run that Write refused.
 class PrinterSink {
 public:
     virtual ~PrinterSink() = default;
     virtual void Start() = 0;  // open the print file (the mode is on even if this fails)
-    virtual void Write(const uint8_t* data, int count) = 0;
+    virtual bool Accepting() const { return true; }
+    // True when the run is in the print file; false when none of it is.
+    virtual bool Write(const uint8_t* data, int count) = 0;
     virtual void End() = 0;    // close the file and print it
 };
 

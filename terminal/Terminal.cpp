@@ -483,12 +483,13 @@ void Terminal::RestoreCursor()
 
 int Terminal::GroundRun(const uint8_t* p, int n)
 {
-    if (Shared().PrinterControl.load(std::memory_order_relaxed)) {
+    if (Shared().PrinterControl.load(std::memory_order_relaxed) && printer_ && printer_->Accepting()) {
         int j = 0;
         while (j < n && !special_[p[j]])
             ++j;
-        PrinterRun(p, j);
-        return j;
+        if (PrinterRun(p, j))
+            return j;
+        // The print file did not take the run: it is shown rather than lost.
     }
     bool fast = !insert_ && !fullWidth_ && !lineDrawing_;
     int i = 0;
@@ -864,22 +865,28 @@ void Terminal::PlaceChar(int width, uint8_t first, uint8_t second, uint8_t flags
     AfterAdvance();
 }
 
-void Terminal::PrinterRun(const uint8_t* p, int n)
+bool Terminal::PrinterRun(const uint8_t* p, int n)
 {
-    if (!printer_)
-        return;
+    if (n <= 0)
+        return true;
+    bool ok;
     if (n > 1023) {
-        printer_->Write(p, n);
-        return;
+        ok = printer_->Write(p, n);
+    } else {
+        // A CR at the end of the run before (a read may end between CR and
+        // LF) counts as the byte before the first.
+        uint8_t buf[2048];
+        int k = 0;
+        for (int i = 0; i < n; ++i) {
+            if (p[i] == '\n' && (i == 0 ? !printerLastCr_ : p[i - 1] != '\r'))
+                buf[k++] = '\r';
+            buf[k++] = p[i];
+        }
+        ok = printer_->Write(buf, k);
     }
-    uint8_t buf[2048];
-    int k = 0;
-    for (int i = 0; i < n; ++i) {
-        if (p[i] == '\n' && (i == 0 || p[i - 1] != '\r'))
-            buf[k++] = '\r';
-        buf[k++] = p[i];
-    }
-    printer_->Write(buf, k);
+    if (ok)
+        printerLastCr_ = p[n - 1] == '\r';
+    return ok;
 }
 
 // --------------------------------------------------------------- watchers

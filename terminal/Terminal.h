@@ -214,7 +214,8 @@ private:
     void EmitShape(const TermShape& s);
     void StartPrinter();
     void EndPrinter();
-    void PrinterRun(const uint8_t* p, int n);
+    // Hands a run to the print file; false when the sink refused it.
+    bool PrinterRun(const uint8_t* p, int n);
     void EndMusic();
     void ResetMusic();
     int Param(int i) const { return i < paramCount_ ? params_[i] : 0; }
@@ -235,6 +236,7 @@ private:
     ReplySink* replies_ = nullptr;
     PictureSink* picture_ = nullptr;
     PrinterSink* printer_ = nullptr;
+    bool printerLastCr_ = false;  // the last byte the print file took was CR
     std::unique_ptr<AnsiMusic> ownMusic_;
     AnsiMusic* music_ = nullptr;
     int cellW_ = 8, cellH_ = 16;

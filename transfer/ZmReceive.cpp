@@ -106,13 +106,36 @@ std::string ConfineName(std::string_view announced)
     return std::string(name);
 }
 
+namespace {
+bool IsDirectory(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
 std::string DownloadDir(SettingsStore& s, const std::string& programDir)
 {
-    std::string dir = s.ReadString(settings::kZModem, settings::kDownPath, settings::DownloadDirDefault(programDir));
-    struct stat st;
-    if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return programDir;
-    return dir;
+    // Only absolute folders count: a relative one would be taken from
+    // wherever the program happened to be started.
+    const bool haveProgramDir = !programDir.empty() && programDir[0] == '/';
+    const std::string fallback = haveProgramDir ? settings::DownloadDirDefault(programDir) : std::string();
+    std::string dir = s.ReadString(settings::kZModem, settings::kDownPath, fallback);
+    if (!dir.empty() && dir[0] == '/' && IsDirectory(dir))
+        return dir;
+    if (!haveProgramDir)
+        return {};
+    // The start-up made Down/ in the installation folder; should it have
+    // gone meanwhile, it is made again.
+    if (!IsDirectory(fallback))
+        ::mkdir(fallback.c_str(), 0755);
+    return IsDirectory(fallback) ? fallback : std::string();
+}
+
+int AppendOption(SettingsStore& s)
+{
+    const int option = settings::ReadIntDefault(s, settings::kZModem, settings::kAppendOption);
+    return option < 0 || option > 3 ? 0 : option;
 }
 
 ZmReceiver::ZmReceiver(ZmIo& io, ZmProgress* progress, const ZmReceiveOptions& options)
@@ -324,11 +347,7 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
     if (!name.empty())
         report.path = dir_ + "/" + name;
 
-    int option = options_.settings
-                     ? settings::ReadIntDefault(*options_.settings, settings::kZModem, settings::kAppendOption)
-                     : 0;
-    if (option < 0 || option > 3)
-        option = 0;
+    const int option = options_.settings ? AppendOption(*options_.settings) : 0;
 
     // Decide: skip (as already present, or because it cannot be written),
     // resume at a 1024 boundary, or receive anew.
@@ -338,9 +357,15 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
         report.status = ZmFileStatus::Refused;
         action = Skip;
     } else {
+        // lstat: a symbolic link of that name is not the file it points to.
+        // It is neither written through, resumed into nor opened afterwards:
+        // the file is skipped as one that cannot be opened.
         struct stat st;
-        const bool exists = ::stat(report.path.c_str(), &st) == 0;
-        if (exists && option != 3) {
+        const bool exists = ::lstat(report.path.c_str(), &st) == 0;
+        if (exists && S_ISLNK(st.st_mode)) {
+            report.status = ZmFileStatus::NotOpened;
+            action = Skip;
+        } else if (exists && option != 3) {
             const bool timeMatches = info.mtime != 0 && int64_t(st.st_mtime) == info.mtime;
             if (option == 2) {
                 report.status = ZmFileStatus::Present;
@@ -516,8 +541,10 @@ void ZmReceiver::OpenAfterReceive(const std::string& path)
 bool ZmReceiver::OpenFile(const std::string& path, bool resume, int64_t start)
 {
     // O_NONBLOCK keeps a FIFO or device of that name from blocking the open;
-    // only regular files are written.
-    int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    // only regular files are written. O_NOFOLLOW: a symbolic link already in
+    // the download folder (planted, or left by someone) is not followed to
+    // a file outside it; the file is skipped instead.
+    int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
     if (!resume)
         flags |= O_CREAT | O_TRUNC;
     const int fd = ::open(path.c_str(), flags, 0666);

@@ -23,9 +23,15 @@ namespace velo::zm {
 // refused. Other bytes, Hangul in the host's code included, are kept.
 std::string ConfineName(std::string_view announced);
 
-// The download directory: "ZModem"/"DownPath" (default programDir + "/Down"),
-// or programDir itself when the stored directory does not exist.
+// The download directory: "ZModem"/"DownPath" (default programDir + "/Down")
+// when it is an existing absolute folder; else Down/ of the installation
+// folder programDir (made again when it has gone); "" when neither can be
+// had (programDir empty or relative): the receive is then refused. Never the
+// current directory.
 std::string DownloadDir(SettingsStore& s, const std::string& programDir);
+
+// "ZModem"/"AppendOption", a stored value outside 0..3 counting as 0.
+int AppendOption(SettingsStore& s);
 
 // Where a receive reads its choices: "ZModem"/"AppendOption" (0 when no
 // store is given), the window's open-after-receive switch, and the opener of

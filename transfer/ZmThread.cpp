@@ -32,7 +32,12 @@ bool ZmTransfer::Claim(bool receive)
     if (thread_.joinable())
         thread_.join();  // the previous thread has ended; collect it
     running_ = true;
+    receive_ = receive;
     leftover_.clear();
+    // A window that comes up before the engine has set the record up must
+    // not show the last transfer's figures.
+    progress_.Clear();
+    progress_.direction = receive ? 0 : 1;
     // Take the stream at once, so the UI thread stops reading before the
     // thread runs.
     conn_.State().TransferCancel = false;
@@ -63,7 +68,11 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
     std::atomic<bool>& flag = receive ? conn_.State().Receiving : conn_.State().Sending;
     flag = true;
     FrameSink& sink = conn_.Out().frame;
-    sink.SendMessage(WM_TRANSFER_WINDOW, 1, 0);
+    // Posted, never sent: a blocking send would wait for a UI thread that may
+    // itself be waiting for this thread to end (a close of the connection
+    // waits up to 5 s). The window reads Progress(), which lives as long as
+    // this slot, so it may come up after the transfer has begun.
+    sink.PostMessage(WM_TRANSFER_WINDOW, 1, 0);
     const bool overTelnet = conn_.ConnKind() == ConnLineKind::Telnet;
     ZmResult result;
     std::vector<uint8_t> leftover;
@@ -90,6 +99,18 @@ void ZmTransfer::Run(bool receive, std::string dir, std::vector<std::string> pat
     }
     ended_.notify_all();
     sink.PostCommand(CMD_TRANSFER_DONE);
+}
+
+void ZmTransfer::Cancel()
+{
+    conn_.State().TransferCancel = true;
+    conn_.Flags().DataEvent.Set();
+}
+
+int ZmTransfer::Direction() const
+{
+    std::lock_guard lock(mutex_);
+    return receive_ ? 0 : 1;
 }
 
 bool ZmTransfer::Running() const

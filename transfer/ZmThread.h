@@ -3,7 +3,8 @@
 // The frame's receive command calls StartReceive(DownloadDir(settings, programDir));
 // its send command StartSend(paths) after the file picker. The thread:
 //   sets Receiving (Sending), clears TransferCancel,
-//   sends WM_TRANSFER_WINDOW 1 to the frame (synchronously),
+//   posts WM_TRANSFER_WINDOW 1 to the frame (never a blocking send: the UI
+//   thread may be waiting for this thread to end),
 //   runs the receive (send) over the facade, telnet when ConnKind() is 1,
 //   keeps the bytes it read past the end of the transfer (TakeLeftover),
 //   posts WM_TRANSFER_WINDOW 0, clears Receiving (Sending), marks itself
@@ -41,7 +42,14 @@ public:
     // the name override of the automation ("" for the files' own names).
     bool StartSend(const std::vector<std::string>& paths, const std::string& announcedName = {});
 
+    // The transfer window's cancel: TransferCancel set and DataEvent
+    // signalled, so a waiting engine wakes and runs the cancel exchange. The
+    // next transfer clears TransferCancel when it starts.
+    void Cancel();
+
     bool Running() const;
+    // The direction of the running (or last) transfer: 0 receive, 1 send.
+    int Direction() const;
     // Waits up to timeoutMs (negative: without limit) for the thread to end.
     // True when none runs.
     bool WaitEnd(int timeoutMs);
@@ -69,6 +77,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     bool running_ = false;
+    bool receive_ = true;
     std::thread thread_;
     std::vector<uint8_t> leftover_;
     ZmResult last_;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/app/BenchHost.h"
 #include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
@@ -120,21 +121,10 @@ qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
             return -1;
         f.write(s.data(), qint64(s.size()));
     }
-    QProcess host;
-    QString script = QString::fromLocal8Bit(VELO_DEMOHOST);
-    host.start(QStringLiteral("python3"),
-               {script, "--port", "0", "--port-file", dir + "/port", "--stream", file, "--once"});
-    host.waitForStarted(5000);
-    int port = 0;
-    QDeadlineTimer wait(10000);
-    while (!wait.hasExpired() && port == 0) {
-        QFile pf(dir + "/port");
-        if (pf.open(QIODevice::ReadOnly))
-            port = pf.readAll().trimmed().toInt();
-        QThread::msleep(20);
-    }
-    if (port == 0)
+    bench::DemoHostProcess host;
+    if (!host.Start(dir, {"--stream", file, "--once"}))
         return -1;
+    const int port = host.port;
     qint64 ns = -1;
     {
         SharedFlags& flags = runtime.Flags();
@@ -173,7 +163,7 @@ qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
         }
         ns = shown;
     }
-    host.waitForFinished(5000);
+    host.proc.waitForFinished(5000);
     return ns;
 }
 

@@ -19,32 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchChild.h"
+
 namespace {
 
 struct Side {
     std::string name;
     std::vector<std::string> argv;
 };
-
-pid_t Spawn(const std::vector<std::string>& argv, int fd, const std::string& dir)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(fd, 0);
-        ::dup2(fd, 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 2);
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(126);
-        std::vector<char*> a;
-        for (const auto& s : argv)
-            a.push_back(const_cast<char*>(s.c_str()));
-        a.push_back(nullptr);
-        ::execvp(a[0], a.data());
-        ::_exit(127);
-    }
-    return pid;
-}
 
 double Cpu(const rusage& r)
 {
@@ -120,8 +102,8 @@ int main(int argc, char** argv)
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, sp) != 0)
             return 1;
         const auto t0 = std::chrono::steady_clock::now();
-        const pid_t tx = Spawn(row.sender.argv, sp[0], work);
-        Spawn(row.receiver.argv, sp[1], dir);
+        const pid_t tx = velo::bench::SpawnChild(row.sender.argv, sp[0], sp[0], work);
+        velo::bench::SpawnChild(row.receiver.argv, sp[1], sp[1], dir);
         ::close(sp[0]);
         ::close(sp[1]);
         rusage ru{}, txu{}, rxu{};

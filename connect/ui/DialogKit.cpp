@@ -13,7 +13,7 @@ MessageFn ShowMessageBox()
         // The buttons speak the program's language, as its own dialogs do.
         const std::pair<QMessageBox::StandardButton, const char*> names[] = {
             {QMessageBox::Yes, "예(&Y)"}, {QMessageBox::No, "아니요(&N)"},
-            {QMessageBox::Cancel, "취소"}, {QMessageBox::Ok, "확인"}};
+            {QMessageBox::Cancel, "취소"}, {QMessageBox::Ok, "확인"}, {QMessageBox::Retry, "다시 시도(&R)"}};
         for (const auto& [b, name] : names)
             if (QAbstractButton* button = box.button(b))
                 button->setText(QString::fromUtf8(name));

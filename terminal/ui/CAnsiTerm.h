@@ -93,6 +93,10 @@ public:
         view_.SetSelection(startRow, startCol, endRow, endCol);
     }
     std::string SelectionBytes() const { return view_.SelectionBytes(); }
+    const TermSelection& Selection() const { return view_.Selection(); }
+    // New wheel settings from the frame: lines per notch (negative: a page)
+    // and the reverse switch.
+    void SetWheel(int linesPerNotch, bool reverse) { view_.SetWheel(linesPerNotch, reverse); }
     bool Copy() { return view_.Copy(); }
 
     // Click-to-send, receiving a file and the context menu's own commands

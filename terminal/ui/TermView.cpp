@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "base/CommandIds.h"
+#include "base/SettingsLayout.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
@@ -48,6 +49,15 @@ TermView::TermView(CAnsiTerm& window) : w_(window), term_(window.term_)
     autoScroll_.setInterval(10);
     QObject::connect(&autoScroll_, &QTimer::timeout, &w_, [this] { AutoScrollTick(); });
     SetTitle(false);
+    SettingsStore& s = w_.out_.settings;
+    SetWheel(settings::ReadIntDefault(s, settings::kWheel, settings::kScrollLines),
+             settings::ReadIntDefault(s, settings::kWheel, settings::kReverse) != 0);
+}
+
+void TermView::SetWheel(int linesPerNotch, bool reverse)
+{
+    wheelLines_ = linesPerNotch;
+    wheelReverse_ = reverse;
 }
 
 // ---- scrollback view -------------------------------------------------------
@@ -140,14 +150,12 @@ void TermView::Wheel(QWheelEvent* e)
     if (notches == 0)
         return;
     wheelRest_ -= notches * 120;
-    SettingsStore& s = w_.out_.settings;
-    int n = s.ReadInt("Wheel", "ScrollLines", 3);
+    int n = wheelLines_;
     if (n < 0 || n > term_.Rows())
         n = term_.Rows();
-    bool reverse = s.ReadInt("Wheel", "Reverse", 0) != 0;
     // Away from the user (positive) goes towards older lines.
     int delta = -notches * n;
-    if (reverse)
+    if (wheelReverse_)
         delta = -delta;
     int bottom = std::max(0, LiveHistoryBase(term_));
     int target = std::clamp(pos_ + delta, 0, bottom);

@@ -58,8 +58,11 @@ public:
     void Open();
     void Leave();
     // Wheel notches scroll the settings' "Wheel"/"ScrollLines" lines each
-    // (away from the user: older lines), "Reverse" turns the direction.
+    // (away from the user: older lines), "Reverse" turns the direction. The
+    // values are read when the window is made; SetWheel hands over new ones
+    // (lines per notch, negative: a page).
     void Wheel(QWheelEvent* e);
+    void SetWheel(int linesPerNotch, bool reverse);
     // The history row shown at window row y.
     int HistoryRowAt(int y) const;
 
@@ -91,6 +94,8 @@ private:
     QScrollBar* bar_ = nullptr;
     int pos_ = 0;  // history row at the top of the window
     int wheelRest_ = 0;
+    int wheelLines_ = 3;
+    bool wheelReverse_ = false;
     bool viewHeld_ = false;  // opened by the frame: stays open at the bottom
 
     TermSelection sel_;

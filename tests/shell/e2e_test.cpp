@@ -3,11 +3,13 @@
 // the download directory; phone book entries of the imitated services log in
 // by themselves and send their pre-send string; redial and manual telnet; a
 // videotex picture from the host is drawn in the picture window, and a JPEG
-// sent in image-index packets lands in "Images".
+// sent in image-index packets lands in "Images"; a session captured as code
+// and as text holds what the host sent.
 #include <gtest/gtest.h>
 
 #include "tests/shell/FrameKit.h"
 #include "tests/shell/QtTestApp.h"
+#include "tests/shell/E2eKit.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -34,6 +36,7 @@
 #include "connect/ui/DialDialog.h"
 #include "connect/ui/PhoneBookDialog.h"
 #include "shell/AppRuntime.h"
+#include "shell/Capture.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
 #include "terminal/HangulCodec.h"
@@ -46,63 +49,20 @@
 
 using namespace velo;
 
-namespace {
-
 using test::App;
-
+using test::DemoEntry;
+using test::DemoHost;
 using test::HistoryText;
 using test::PumpUntil;
 using test::ScreenText;
 
-// Logs in to the demo host as the Kestrix service with automatic log-in.
-PhoneBookEntry DemoEntry(int port)
-{
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    e.service = 4;  // Kestrix: its log-in prompts
-    SetEntryText(e.name, "데모");
-    SetEntryText(e.number, "127.0.0.1");
-    e.port = port;
-    SetEntryText(e.waitUserId, "회 원 ID :");
-    SetEntryText(e.waitPassword, "비밀 번호:");
-    SetEntryText(e.userId, "guest");
-    SetEntryText(e.password, "pw");
-    return e;
-}
+namespace {
 
 QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-struct DemoHost {
-    QProcess proc;
-    int port = 0;
-    bool Start(const QString& dir, const QStringList& extra = {})
-    {
-        QString script = QStringLiteral(VELO_DEMOHOST);
-        QString portFile = dir + "/port";
-        proc.start(QStringLiteral("python3"),
-                   QStringList{script, "--port", "0", "--port-file", portFile, "--files", dir + "/files"} + extra);
-        if (!proc.waitForStarted(5000))
-            return false;
-        return PumpUntil(
-            [&] {
-                QFile f(portFile);
-                if (!f.open(QIODevice::ReadOnly))
-                    return false;
-                port = f.readAll().trimmed().toInt();
-                return port > 0;
-            },
-            10000);
-    }
-    ~DemoHost()
-    {
-        proc.kill();
-        proc.waitForFinished(3000);
-    }
-};
 
 // What the host's --report file holds: one JSON object a line.
 std::vector<QJsonObject> Report(const QString& path)
@@ -158,16 +118,7 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.show();
         CAnsiTerm* term = frame.Terminal();
 
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        e.service = 4;  // Kestrix: its log-in prompts
-        SetEntryText(e.name, "데모");
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = host.port;
-        SetEntryText(e.waitUserId, "회 원 ID :");
-        SetEntryText(e.waitPassword, "비밀 번호:");
-        SetEntryText(e.userId, "guest");
-        SetEntryText(e.password, "pw");
+        PhoneBookEntry e = test::DemoEntry(host.port);
         ASSERT_TRUE(frame.ConnectEntry(e));
 
         ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("guest 님, 환영합니다.") != std::string::npos; },
@@ -237,6 +188,59 @@ TEST(EndToEnd, VeloLogsInToTheDemoHostAndReceivesAFileByZModem)
         frame.OnCommand(ID_CONN_HANGUP);
         EXPECT_FALSE(flags.ConnState.Connected);
         PumpUntil([] { return false; }, 200);
+    }
+}
+
+TEST(EndToEnd, VeloStartedFromAnotherFolderDownloadsIntoItsInstallationFolder)
+{
+    // The program itself, started from a folder of the user's that holds a
+    // file of the same name as the one the host sends: the download lands in
+    // Down/ of the installation folder the start-up made, and the file in the
+    // starting folder is left alone (under the default resume option it
+    // would have been written over).
+    App();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString elsewhere = dir.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    QDir().mkpath(dir.filePath("files"));
+    QByteArray data(50000, 0);
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 + i / 251);
+    {
+        QFile f(dir.filePath("files/landing.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        QFile old(elsewhere + "/landing.bin");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--zsend", dir.filePath("files/landing.bin"), "--once"}));
+
+    QProcess velo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.filePath("home"));
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    velo.setProcessEnvironment(env);
+    velo.setWorkingDirectory(elsewhere);
+    velo.start(QStringLiteral(VELO_BINARY), {"127.0.0.1", QString::number(host.port)});
+    ASSERT_TRUE(velo.waitForStarted(5000));
+    const QString landed = dir.filePath("data/Brenwick/Vellow/Down/landing.bin");
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(PumpUntil([&] { return contents(landed) == data; }, 30000)) << contents(landed).size();
+    EXPECT_EQ(contents(elsewhere + "/landing.bin"), "old");
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"landing.bin"});
+    velo.terminate();  // closes as the user would
+    EXPECT_TRUE(velo.waitForFinished(15000));
+    if (velo.state() != QProcess::NotRunning) {
+        velo.kill();
+        velo.waitForFinished(3000);
     }
 }
 
@@ -409,6 +413,122 @@ TEST(EndToEnd, TheHostsPictureIsDrawnInItsWindowAndItsImageLandsInImages)
     ASSERT_TRUE(PumpUntil([&] { return ScreenText(term).find("사진을 다 보냈습니다.") != std::string::npos; }, 20000))
         << ScreenText(term);
     EXPECT_EQ(term->Term().GetDataMode(), DataMode::Text);
+
+    frame.OnCommand(ID_CONN_HANGUP);
+    PumpUntil([] { return false; }, 200);
+}
+
+namespace {
+
+// The lines a host's bytes make on a screen that only moves down: escape
+// sequences (ESC [ ... final) dropped, split at CR LF, trailing blanks gone.
+QList<QByteArray> PlainLines(const QByteArray& sent)
+{
+    QByteArray text;
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        if (sent[i] == '\x1b' && i + 1 < sent.size() && sent[i + 1] == '[') {
+            i += 2;
+            while (i < sent.size() && !(sent[i] >= 0x40 && sent[i] <= 0x7E))
+                ++i;
+            continue;
+        }
+        text += sent[i];
+    }
+    QList<QByteArray> lines = text.split('\n');
+    for (QByteArray& l : lines) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+        while (l.endsWith(' '))
+            l.chop(1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(EndToEnd, VeloCapturesADemoHostSessionAsTheHostSentIt)
+{
+    App();
+    MemorySettingsStore store;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    store.WriteString("인스톨디렉토리", "인스톨디렉토리", dir.path().toStdString());
+    const QString record = dir.filePath("sent");
+    DemoHost host;
+    ASSERT_TRUE(host.Start(dir.path(), {"--record", record}));
+
+    AppRuntime runtime(store, false);
+    CMainFrame frame(runtime);
+    frame.show();
+    CAnsiTerm* term = frame.Terminal();
+    Capture& cap = runtime.CaptureFile();
+
+    ASSERT_TRUE(frame.ConnectEntry(DemoEntry(host.port)));
+
+    // The host waits at its prompt once the menu is shown; what it sent so
+    // far is in the record, and the terminal has taken all of it.
+    auto atPrompt = [&](int prompts) {
+        return PumpUntil(
+            [&] {
+                const QByteArray sent = ReadAll(record);
+                return sent.count(QByteArray("\xBC\xB1\xC5\xC3 >> ")) == prompts &&  // "선택 >> "
+                       sent.endsWith("\x1b[0;37;44m") && ScreenText(term).find("선택 >>") != std::string::npos;
+            },
+            20000);
+    };
+    auto type = [&](const char* s) { runtime.Conn().ConnWrite(reinterpret_cast<const uint8_t*>(s), int(strlen(s))); };
+    ASSERT_TRUE(atPrompt(1)) << ScreenText(term);
+    PumpUntil([] { return false; }, 200);
+
+    // Code capture of the colour and Hangul pages: the file is the host's bytes.
+    const QString codeFile = dir.filePath("code.cap");
+    ASSERT_TRUE(cap.SetFileName(codeFile.toStdString()));
+    frame.OnCommand(ID_CODE_CAPTURE);
+    const qsizetype codeFrom = ReadAll(record).size();
+    frame.OnCommand(ID_CAPTURE_START);
+    ASSERT_EQ(cap.State(), CaptureState::Capturing);
+    type("4\r");
+    ASSERT_TRUE(atPrompt(2));
+    type("5\r");
+    ASSERT_TRUE(atPrompt(3));
+    PumpUntil([] { return false; }, 200);
+    frame.OnCommand(ID_CAPTURE_END);
+    const QByteArray sent = ReadAll(record);
+    EXPECT_EQ(ReadAll(codeFile), sent.mid(codeFrom));
+
+    // Text capture of the next pages: the lines the host sent, as plain
+    // KS C 5601 text, in order, and the screen once at the end.
+    const QString textFile = dir.filePath("text.txt");
+    ASSERT_TRUE(cap.SetFileName(textFile.toStdString()));
+    frame.OnCommand(ID_CODE_CAPTURE);
+    const qsizetype textFrom = sent.size();
+    frame.OnCommand(ID_CAPTURE_START);
+    int prompts = 3;
+    for (const char* cmd : {"5\r", "1\r", "5\r", "4\r", "2\r", "5\r"}) {
+        type(cmd);
+        ASSERT_TRUE(atPrompt(++prompts));
+    }
+    PumpUntil([] { return false; }, 200);
+    frame.OnCommand(ID_CAPTURE_END);
+    const QByteArray got = ReadAll(textFile);
+    // What the host sent from the start of text capture: "5", its CR LF,
+    // the pages, ending at the last prompt (still on the screen).
+    QList<QByteArray> want = PlainLines(ReadAll(record).mid(textFrom));
+    ASSERT_GE(want.size(), 3);
+    EXPECT_EQ(want.front(), "5");
+    EXPECT_EQ(want.back(), "\xBC\xB1\xC5\xC3 >>");
+    QByteArray block;
+    for (qsizetype i = 1; i + 1 < want.size(); ++i)
+        block += want[i] + "\r\n";
+    block += want.back() + "\r\n";  // the prompt line, written with the screen at the end
+    // The prompt is on the last row, so the screen written at the end stops
+    // there: the file ends with the pages, which it holds once.
+    ASSERT_EQ(term->Term().CursorRow(), term->Term().Rows() - 1);
+    EXPECT_TRUE(got.endsWith(block)) << got.toStdString();
+    EXPECT_EQ(got.count(block), 1);
+    EXPECT_TRUE(got.contains("\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6\xB9\xD9\xBB\xE7 "));  // 가나다라마바사
+    // Lines only: no escape sequence reached the text file.
+    EXPECT_FALSE(got.contains('\x1b'));
 
     frame.OnCommand(ID_CONN_HANGUP);
     PumpUntil([] { return false; }, 200);

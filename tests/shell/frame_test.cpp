@@ -23,6 +23,8 @@
 #include "base/Flags.h"
 #include "connect/PhoneBookEntry.h"
 #include "shell/EventSounds.h"
+#include "transfer/ZmThread.h"
+#include "transfer/ui/CTransferWnd.h"
 #include "shell/KeyMap.h"
 #include "base/SettingsLayout.h"
 #include "terminal/HangulCodec.h"
@@ -271,7 +273,7 @@ TEST_F(FrameKeys, TheTerminalsContextMenuIsMadeOfTheFramesCommands)
         {"말꼬리 잡기(&L)", true}, {"-", true}, {"자주 가는곳에 추가", true}, {"-", true},
         {"터미널 색깔 지정(&Z)\tAlt+Z", true}, {"채팅창 색깔 지정(&C)", false}, {"글꼴 지정\tF8", true},
         {"화면 지우기\tCtrl+Space", true}, {"화면 초기화\tCtrl+F8", true}, {"-", true},
-        {"현재 화면 인쇄(&P)", false}, {"선택된 부분 인쇄(&S)", false}, {"-", true}, {"파일 받기(&D)", false},
+        {"현재 화면 인쇄(&P)", true}, {"선택된 부분 인쇄(&S)", true}, {"-", true}, {"파일 받기(&D)", false},
     };
     ASSERT_EQ(shown.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
@@ -434,6 +436,74 @@ TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean)
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "다음에서 찾기:");
     QCoreApplication::removeTranslator(korean);
     delete korean;
+}
+
+namespace {
+struct RecordedSounds final : EventSounds {
+    std::vector<std::string> played;
+    void Play(std::string_view e, bool) override { played.emplace_back(e); }
+};
+}  // namespace
+
+TEST_F(FrameTest, ACancelledUploadPickerStartsNothingAndGivesTheStreamBack)
+{
+    CMainFrame f(rt);
+    ConnStateFlags& st = flags.ConnState;
+    st.Connected = true;
+    int picked = 0;
+    f.SetFilePicker([&](const QString&, const QString&) {
+        ++picked;
+        EXPECT_TRUE(st.Sending);
+        return QStringList();
+    });
+    f.OnCommand(ID_ZMODEM_SEND);
+    EXPECT_EQ(picked, 1);
+    EXPECT_FALSE(st.Sending);
+    EXPECT_FALSE(rt.Transfer().Running());
+    st.Connected = false;
+}
+
+TEST_F(FrameTest, TransferWindowLifeMinimisedTitlesAndTheEndOfATransfer)
+{
+    RecordedSounds sounds;
+    rt.SetSounds(&sounds);
+    CMainFrame f(rt);
+    f.show();
+    f.SetConnectedTitle("데모");
+    f.OnMessage(WM_TRANSFER_WINDOW, 1, 0);
+    ASSERT_NE(f.TransferWindow(), nullptr);
+    EXPECT_EQ(f.TransferWindow()->windowTitle(), "ZModem 파일 받기");
+    EXPECT_TRUE(f.TransferWindow()->isVisible());
+
+    f.OnMessage(WM_TRANSFER_PROGRESS, 37, 0);
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");  // not minimised
+    f.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.windowTitle(), "37% 받음");
+    f.OnMessage(WM_TRANSFER_PROGRESS, 38, 0);
+    EXPECT_EQ(f.windowTitle(), "38% 받음");
+    f.setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");
+    f.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+
+    // WM_TRANSFER_WINDOW 0: the window goes, the title is the plain one.
+    QPointer<CTransferWnd> w = f.TransferWindow();
+    f.OnMessage(WM_TRANSFER_WINDOW, 0, 0);
+    EXPECT_EQ(f.TransferWindow(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(f.windowTitle(), "Vellow - 데모");
+
+    // CMD_TRANSFER_DONE: the sound, and the hang-up when it was asked for.
+    flags.ConnState.Connected = true;
+    rt.Transfer().Options().HangUpAfterTransfer = true;
+    f.OnCommand(CMD_TRANSFER_DONE);
+    EXPECT_EQ(sounds.played, std::vector<std::string>{"파일전송완료"});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(flags.ConnState.Connected);
+    rt.SetSounds(nullptr);
 }
 
 TEST_F(FrameKeys, CtrlTabMovesTheFocusInsteadOfSendingATab)

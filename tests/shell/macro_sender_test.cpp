@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Flags.h"
+#include "base/SettingsStore.h"
 #include "shell/MacroSender.h"
+#include "shell/MacroSet.h"
 
 namespace {
 
@@ -91,4 +94,42 @@ TEST(MacroSender, DateAndTimeUseEnglishNamesAndTwelveHourClock)
     tm.tm_hour = 0;
     t = std::mktime(&tm);
     EXPECT_EQ(velo::MacroExpand("\\t", t), "12:04:09AM");
+}
+
+TEST(MacroSet, AStoredMacroOfAnyLengthIsCutAtACharacterAndSentInTheHostsCode)
+{
+    struct Case {
+        const char* what;
+        std::string stored;
+        size_t wantSize;
+    } cases[] = {
+        {"short", "go 3\\r", 6},
+        {"long ASCII", std::string(100000, 'a'), velo::MacroSet::kMaxBytes},
+        // 가 is three UTF-8 bytes: the cut falls before the character it would split.
+        {"long Hangul", [] {
+             std::string s;
+             for (int i = 0; i < 5000; ++i)
+                 s += "\xEA\xB0\x80";
+             return s;
+         }(), velo::MacroSet::kMaxBytes / 3 * 3},
+    };
+    for (const Case& c : cases) {
+        velo::MemorySettingsStore store;
+        store.WriteString("매크로", "매크로9", c.stored);
+        velo::MacroSet set;
+        set.Load(store);
+        EXPECT_EQ(set.Text(9).size(), c.wantSize) << c.what;
+        EXPECT_EQ(c.stored.compare(0, c.wantSize, set.Text(9)), 0) << c.what;
+    }
+    velo::MemorySettingsStore store;
+    store.WriteString("매크로", "매크로0", "\xEA\xB0\x80\\r");
+    velo::MacroSet set;
+    set.Load(store);
+    velo::SharedFlags flags;
+    Recorder r;
+    EXPECT_TRUE(set.Run(0, flags, r.sender));
+    EXPECT_EQ(r.All(), "\xB0\xA1\r");  // KS C 5601, one write per byte
+    EXPECT_EQ(r.writes.size(), 3u);
+    EXPECT_FALSE(set.Run(10, flags, r.sender));
+    EXPECT_FALSE(set.Run(-1, flags, r.sender));
 }

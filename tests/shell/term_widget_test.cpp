@@ -437,15 +437,30 @@ TEST_F(TermTest, ReceiveFileSendsItsFollowUpOnlyOnceTheTransferIsOverAndNotAfter
 
 TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
 {
+    // Read when the window is made: 4 lines a notch.
+    store.WriteInt("Wheel", "ScrollLines", 4);
+    t = std::make_unique<CAnsiTerm>(outlets.out, conn, host);
     for (int i = 0; i < 60; ++i)
         Feed("x\r\n");
     int bottom = t->ScrollPosition();
     QWheelEvent up(QPointF(10, 10), t->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120), Qt::NoButton, {},
                    Qt::NoScrollPhase, false);
     QApplication::sendEvent(t.get(), &up);
-    EXPECT_EQ(t->ScrollPosition(), bottom - 3);
+    EXPECT_EQ(t->ScrollPosition(), bottom - 4);
     EXPECT_TRUE(flags.TermShared.Frozen);
-    store.WriteInt("Wheel", "Reverse", 1);
+    // Handed over by the frame: reversed, 3 a notch.
+    t->SetWheel(3, true);
+    QApplication::sendEvent(t.get(), &up);
+    EXPECT_EQ(t->ScrollPosition(), bottom - 1);
+    // A page a notch (and more than the rows is a page).
+    for (int lines : {-1, 500}) {
+        t->SetWheel(lines, false);
+        t->ScrollTo(bottom);
+        QApplication::sendEvent(t.get(), &up);
+        EXPECT_EQ(t->ScrollPosition(), bottom - t->Term().Rows()) << lines;
+    }
+    t->SetWheel(3, true);
+    t->ScrollTo(bottom - 3);
     QApplication::sendEvent(t.get(), &up);
     EXPECT_EQ(t->ScrollPosition(), bottom);
     EXPECT_FALSE(flags.TermShared.Frozen);

@@ -6,6 +6,8 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QTimer>
+#include <ctime>
 #include <atomic>
 #include <thread>
 #include <unistd.h>
@@ -116,4 +118,29 @@ TEST(QtUiLoop, ProcessEventsReturnsWithinItsBound)
     t.start();
     loop.ProcessEvents(30);
     EXPECT_LT(t.elapsed(), 1000);
+}
+
+TEST(QtUiLoop, TheMacroWaitAnswersEventsWithoutSpinning)
+{
+    // "\w" on the UI thread: what is posted meanwhile runs, and the thread
+    // sleeps between events instead of polling an empty queue (a spinning
+    // wait burns its whole 250 ms of processor time).
+    test::App();
+    QtUiLoop loop;
+    bool served = false;
+    QTimer::singleShot(20, [&] { served = true; });
+    timespec a{}, b{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+    QElapsedTimer wall;
+    wall.start();
+    UiWait(250);
+    const qint64 waited = wall.elapsed();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+    const double cpuMs = double(b.tv_sec - a.tv_sec) * 1e3 + double(b.tv_nsec - a.tv_nsec) / 1e6;
+    EXPECT_TRUE(served);
+    EXPECT_GE(waited, 245);
+    EXPECT_LT(cpuMs, 60.0);
+    // Off the UI thread it only sleeps.
+    std::thread t([] { UiWait(30); });
+    t.join();
 }

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,6 +30,8 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv)
     pid_ = ::fork();
     if (pid_ == 0) {
         ::setpgid(0, 0);
+        // A test that dies (a crash, a timeout's kill) takes its peer along.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         int devnull = ::open("/dev/null", O_RDWR);
         ::dup2(devnull, 0);
         ::dup2(devnull, 1);

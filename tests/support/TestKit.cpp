@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <sstream>
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
@@ -292,5 +294,13 @@ TempDir::~TempDir()
 std::string Str(const uint8_t* d, int n) { return std::string(reinterpret_cast<const char*>(d), std::max(n, 0)); }
 
 std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
 
 }  // namespace velo::test

@@ -241,6 +241,8 @@ private:
 };
 
 std::string Str(const uint8_t* d, int n);
+// The whole of a file ("" when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
 std::vector<uint8_t> Bytes(std::string_view s);
 
 }  // namespace velo::test

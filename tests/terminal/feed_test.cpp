@@ -38,7 +38,11 @@ struct PrinterRecorder : PrinterSink {
     int starts = 0, ends = 0;
     std::string data;
     void Start() override { ++starts; }
-    void Write(const uint8_t* d, int n) override { data.append(reinterpret_cast<const char*>(d), n); }
+    bool Write(const uint8_t* d, int n) override
+    {
+        data.append(reinterpret_cast<const char*>(d), n);
+        return true;
+    }
     void End() override { ++ends; }
 };
 

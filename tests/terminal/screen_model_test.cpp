@@ -201,6 +201,41 @@ TEST_F(ModelTest, TextCaptureGetsScrolledAndClearedLinesWithoutTrailingBlanks)
     EXPECT_TRUE(cap.lines.empty());
 }
 
+TEST_F(ModelTest, TextCaptureLineEndsAreTheVisibleTextNeverHalfACharacter)
+{
+    // Each case writes row 1, then the whole screen goes to capture; the
+    // first captured line is row 1 as the window shows it.
+    const std::string ga = "\xB0\xA1";  // 가 in KS C 5601
+    const std::string x78(78, 'x'), x79(79, 'x');
+    struct Case {
+        const char* what;
+        std::string feed;
+        int narrowTo;  // columns after the feed, 0: unchanged
+        std::string want;
+    };
+    const Case cases[] = {
+        {"70 trailing blanks", "0123456789" + std::string(70, ' '), 0, "0123456789\r\n"},
+        {"all blank", "", 0, "\r\n"},
+        {"Hangul in the last two cells", x78 + ga, 0, x78 + ga + "\r\n"},
+        {"Hangul wrapped early: the line ends before it", x79 + ga, 0, x79 + "\r\n"},
+        {"no wrap: its first byte alone in the last cell", "\x1b[?7l" + x79 + ga, 0, x79 + "\r\n"},
+        {"narrowed through a character", x78 + ga, 79, x78 + "\r\n"},
+        {"second cell overwritten by a blank", ga + "\x1b[1;2H ", 0, "\r\n"},
+        {"Hangul then trailing blanks", "a" + ga + "  ", 0, "a" + ga + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        auto t = Make();
+        CaptureRecorder cap;
+        t->SetCapture(&cap);
+        Feed(*t, c.feed);
+        if (c.narrowTo)
+            t->Resize(c.narrowTo, t->Rows());
+        t->CaptureScreen();
+        ASSERT_EQ(cap.lines.size(), size_t(t->Rows())) << c.what;
+        EXPECT_EQ(cap.lines[0], c.want) << c.what;
+    }
+}
+
 TEST_F(ModelTest, CodeCaptureGetsEveryTextByteOnce)
 {
     CaptureRecorder cap;

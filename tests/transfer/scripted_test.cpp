@@ -475,3 +475,79 @@ TEST(ScriptedReceive, OpenAfterReceiveAndProgressOfAResume)
     EXPECT_EQ(opener.opened, (std::vector<std::string>{dir + "/resumed", dir + "/there"}));
     EXPECT_FALSE(options.OpenAfterReceive);  // cleared when the receive ends
 }
+
+TEST(ScriptedReceive, SymbolicLinkInTheDownloadFolderIsNeverFollowed)
+{
+    // A link named as the announced file, pointing outside the folder: under
+    // every resume option the file it points to stays as it was, and nothing
+    // is opened afterwards.
+    const std::string top = TempDir("rx");
+    const std::string dir = top + "/down";
+    ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+    const std::string outside = top + "/outside";
+    const std::vector<uint8_t> before(5000, 'k');
+    for (int option : {0, 1, 2, 3}) {
+        WriteFile(outside, before);
+        ::unlink((dir + "/linked").c_str());
+        ASSERT_EQ(::symlink(outside.c_str(), (dir + "/linked").c_str()), 0);
+        MemorySettingsStore store;
+        store.WriteInt("ZModem", "AppendOption", option);
+        TransferOptionFlags options;
+        options.OpenAfterReceive = true;
+        RecordingOpener opener;
+        Peer p;
+        ZmReceiver rx(p.engineIo, nullptr, {&store, &options, &opener});
+        ZmResult res;
+        std::thread t([&] { res = rx.Receive(dir, false); });
+        ASSERT_EQ(p.Header(), ZRINIT);
+        p.File("linked", "9000 0 0 0 1 9000");
+        EXPECT_EQ(p.Header(), ZSKIP) << option;
+        p.Finish();
+        t.join();
+        ASSERT_EQ(res.files.size(), 1u);
+        EXPECT_EQ(res.files[0].status, ZmFileStatus::NotOpened) << option;
+        EXPECT_TRUE(ReadFile(outside) == before) << option;
+        EXPECT_TRUE(opener.opened.empty()) << option;
+    }
+}
+
+TEST(DownloadFolder, SettingsFolderElseDownOfTheInstallationNeverTheCurrentDirectory)
+{
+    const std::string top = TempDir("dl");
+    const std::string install = top + "/inst", chosen = top + "/chosen";
+    ASSERT_EQ(::mkdir(install.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(chosen.c_str(), 0755), 0);
+    struct Case {
+        const char* what;
+        const char* downPath;  // null: not stored
+        std::string programDir;
+        std::string want;
+    } cases[] = {
+        {"stored folder", nullptr, install, install + "/Down"},
+        {"chosen folder", "", install, chosen},
+        {"chosen folder gone", "/nonexistent/velo-down", install, install + "/Down"},
+        {"relative folder", "Down", install, install + "/Down"},
+        {"no installation folder", nullptr, "", ""},
+        {"relative installation folder", nullptr, "inst", ""},
+    };
+    cases[1].downPath = chosen.c_str();
+    for (const Case& c : cases) {
+        ::rmdir((install + "/Down").c_str());  // made again on demand
+        MemorySettingsStore store;
+        if (c.downPath)
+            store.WriteString("ZModem", "DownPath", c.downPath);
+        EXPECT_EQ(DownloadDir(store, c.programDir), c.want) << c.what;
+    }
+}
+
+TEST(DownloadFolder, AppendOptionOutsideTheRangeCountsAsZero)
+{
+    const std::pair<int, int> cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {-1, 0}, {99, 0}};
+    for (auto [stored, want] : cases) {
+        MemorySettingsStore store;
+        store.WriteInt("ZModem", "AppendOption", stored);
+        EXPECT_EQ(AppendOption(store), want) << stored;
+    }
+    MemorySettingsStore empty;
+    EXPECT_EQ(AppendOption(empty), 0);
+}

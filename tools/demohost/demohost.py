@@ -5,12 +5,17 @@ It speaks telnet as a real host does (asks for the terminal type and the
 window size, echoes what the user types), greets in KS C 5601 Hangul with ANSI
 colours, shows a numbered menu and a bracketed choice list, asks the log-in
 prompts of a built-in service (so automatic log-in can be tried), echoes
-lines, sends a file by ZModem with Debian's sz on "dn N", a videotex
-picture (menu 6, "6 NAME" for another of the NAPLPS samples) and a JPEG
-picture in image-index packets (menu 7).
+lines, sends files by ZModem with Debian's sz on "dn N" (or "dn NAME ...":
+any files of the offered folder, by name), receives uploads with Debian's rz
+on "rz" (what a terminal's own upload command types) and on "up" (the host
+starts the upload), and sends a videotex picture (menu 6, "6 NAME" for
+another of the NAPLPS samples) and a JPEG picture in image-index packets
+(menu 7). "text N" takes N bytes of typed text and keeps them as
+text-upload.txt beside the uploads.
 
     demohost.py [--port 2323] [--service kestrix] [--report FILE]
-                [--files DIR] [--pictures DIR] [--stream FILE] [--once]
+                [--files DIR] [--uploads DIR] [--pictures DIR] [--rate CPS]
+                [--stream FILE | --zsend FILE] [--record FILE] [--once]
 
 --service picks whose log-in prompts are asked: kestrix (the default),
 chollian, hitel, nowcom or unitel. Each service sends its prompts its own way,
@@ -24,9 +29,15 @@ looks for the project's shared folder (shared/naplps) beside the source tree
 it was started from.
 
 --stream sends FILE right after the telnet negotiation and closes (for
-benchmarks); --once serves one connection and exits. Without --files the
+benchmarks); --zsend sends FILE by ZModem right after the negotiation and
+stays until the terminal hangs up; --rate paces the ZModem downloads to CPS
+bytes a second, as a slow line would; --record appends every data byte a
+session sends (as the terminal sees it: no negotiation, no doubled 0xFF) to
+FILE, so a test can compare what the terminal kept with what was sent;
+--once serves one connection and exits. Without --files the
 offered files are made in a fresh folder under $TMPDIR (or /tmp), which goes
-when the host ends, also on SIGTERM, SIGINT or SIGHUP.
+when the host ends, also on SIGTERM, SIGINT or SIGHUP. Uploads go to
+--uploads, by default the folder "uploads" inside the offered folder.
 """
 import argparse
 import base64
@@ -60,8 +71,9 @@ def ks(text):
 class Telnet:
     """Telnet framing over one socket: option negotiation in, IAC doubling out."""
 
-    def __init__(self, sock):
+    def __init__(self, sock, record=None):
         self.sock = sock
+        self.record = record
         self.state = "data"
         self.sb = bytearray()
         self.ttype = None
@@ -78,6 +90,11 @@ class Telnet:
     def send(self, data):
         if isinstance(data, str):
             data = ks(data)
+        if self.record:
+            # Before the bytes leave: whoever reads the record after seeing
+            # them on the screen finds them there.
+            self.record.write(data)
+            self.record.flush()
         self.send_raw(data.replace(b"\xff", b"\xff\xff"))
 
     def negotiate(self):
@@ -297,7 +314,7 @@ def menu(t):
     t.send("\r\n" + ESC + "[1;33;41m" + " 주 메뉴 " + RESET + "\r\n")
     for num, title in MENU:
         t.send(" " + ESC + "[1;36m[" + num + "]" + RESET + " " + title + "\r\n")
-    t.send("\r\n 명령: (GO/DN/P/H/X) 또는 번호, go. 로 이동\r\n")
+    t.send("\r\n 명령: (GO/DN/UP/P/H/X) 또는 번호, go. 로 이동\r\n")
     t.send(ESC + "[1;33m" + "선택 >> " + RESET)
 
 
@@ -471,58 +488,148 @@ def make_files(folder):
         f.write(DEMO_JPEG)
 
 
-def send_zmodem(t, path):
-    """Runs sz with its stdout to the socket (0xFF doubled) and the socket's
-    data (telnet commands removed) to its stdin."""
-    t.send("\r\nZModem 으로 보냅니다: %s\r\n" % os.path.basename(path))
+def run_zmodem(t, argv, cwd, rate=0):
+    """Runs sz or rz with its stdout to the socket (0xFF doubled) and the
+    socket's data (telnet commands removed) to its stdin; rate > 0 paces what
+    goes to the socket to that many bytes a second. Returns the exit status."""
     try:
-        proc = subprocess.Popen(["sz", "-e", "-q", path], stdin=subprocess.PIPE,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+        proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, bufsize=0, cwd=cwd)
     except OSError:
-        t.send("sz 를 실행할 수 없습니다 (lrzsz 필요).\r\n")
-        return
+        t.send("%s 를 실행할 수 없습니다 (lrzsz 필요).\r\n" % argv[0])
+        return None
     out = proc.stdout.fileno()
-    deadline = time.time() + 120
+    chunk = 8192 if rate <= 0 else max(64, min(8192, rate // 20))
+    started = time.time()
+    sent = 0
+
+    def to_child():
+        if t.pending:
+            try:
+                proc.stdin.write(bytes(t.pending))
+            except OSError:
+                pass
+            t.pending.clear()
+
+    # What the terminal sent right behind its command line (a ZRQINIT after
+    # "rz") is the program's first input.
+    to_child()
+    deadline = time.time() + 600
     while time.time() < deadline and not t.closed:
         r, _, _ = select.select([out, t.sock], [], [], 0.5)
         if out in r:
-            data = os.read(out, 8192)
+            data = os.read(out, chunk)
             if not data:
                 break
             t.send(data)
+            sent += len(data)
+            if rate > 0:
+                ahead = sent / rate - (time.time() - started)
+                if ahead > 0:
+                    time.sleep(ahead)
         if t.sock in r:
             t.poll(0)
-            if t.pending:
-                try:
-                    proc.stdin.write(bytes(t.pending))
-                except OSError:
-                    pass
-                t.pending.clear()
+            to_child()
         if proc.poll() is not None and not select.select([out], [], [], 0)[0]:
             break
     if proc.poll() is None:
         proc.kill()
     proc.wait()
     t.pending.clear()
-    t.send("\r\n전송을 마쳤습니다 (%d).\r\n" % proc.returncode)
+    return proc.returncode
+
+
+def send_zmodem(t, paths, rate=0):
+    """Sends the files by sz; a receiver that asks for a later position
+    (ZRPOS) gets the rest of a file it already holds in part."""
+    t.send("\r\nZModem 으로 보냅니다: %s\r\n" % " ".join(os.path.basename(p) for p in paths))
+    rc = run_zmodem(t, ["sz", "-e", "-q"] + paths, None, rate)
+    if rc is not None:
+        t.send("\r\n전송을 마쳤습니다 (%d).\r\n" % rc)
+
+
+def receive_zmodem(t, folder):
+    """Takes uploads by rz into folder; a name already there gets a new one."""
+    os.makedirs(folder, exist_ok=True)
+    t.send("\r\nZModem 으로 올려 주십시오.\r\n")
+    rc = run_zmodem(t, ["rz", "-q", "-E"], folder)
+    if rc is not None:
+        t.send("\r\n올리기를 마쳤습니다 (%d).\r\n" % rc)
+
+
+def offered(folder, words):
+    """The offered files named by numbers of the list or by their names in
+    the folder (no directory parts). None when one of them is not there."""
+    paths = []
+    for w in words:
+        if w.isdigit():
+            n = int(w)
+            if not 1 <= n <= len(FILES):
+                return None
+            name = FILES[n - 1][0]
+        else:
+            name = w
+        if name != os.path.basename(name) or name in ("", ".", ".."):
+            return None
+        path = os.path.join(folder, name)
+        if not os.path.isfile(path):
+            return None
+        paths.append(path)
+    return paths or None
+
+
+def take_text(t, count, folder, timeout=60):
+    """Reads count bytes of typed text as they come (no echo) and keeps them
+    as text-upload.txt in folder."""
+    t.send("글을 보내 주십시오 (%d 바이트).\r\n" % count)
+    data = bytearray()
+    deadline = time.time() + timeout
+    while len(data) < count and not t.closed and time.time() < deadline:
+        if not t.pending:
+            t.poll(0.5)
+        take = min(count - len(data), len(t.pending))
+        data += t.pending[:take]
+        del t.pending[:take]
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "text-upload.txt"), "wb") as f:
+        f.write(data)
+    t.send("\r\n받은 글: %d 바이트\r\n" % len(data))
+
+
+def half_close(t):
+    """Half-close, then wait for the terminal to close its side: a close with
+    unread input would reset the connection and lose the tail."""
+    try:
+        t.sock.shutdown(socket.SHUT_WR)
+        deadline = time.time() + 10
+        while time.time() < deadline and t.sock.recv(65536):
+            pass
+    except OSError:
+        pass
 
 
 def session(conn, args):
-    t = Telnet(conn)
+    if args.record:
+        with open(args.record, "ab") as record:
+            serve_session(Telnet(conn, record), args)
+    else:
+        serve_session(Telnet(conn), args)
+
+
+def serve_session(t, args):
     t.negotiate()
+    if args.zsend:
+        send_zmodem(t, [args.zsend], args.rate)
+        # The terminal hangs up when it likes; the host does not close first.
+        while not t.closed:
+            t.poll(1.0)
+            t.pending.clear()
+        return
     if args.stream:
         # One doubling pass and one send: the stream is as fast as loopback.
         with open(args.stream, "rb") as f:
             t.send(f.read())
-        # Half-close, then wait for the terminal to close its side: a close
-        # with unread input would reset the connection and lose the tail.
-        try:
-            t.sock.shutdown(socket.SHUT_WR)
-            deadline = time.time() + 10
-            while time.time() < deadline and t.sock.recv(65536):
-                pass
-        except OSError:
-            pass
+        half_close(t)
         return
     service = SERVICES[args.service]
     report = Report(args.report)
@@ -546,7 +653,7 @@ def session(conn, args):
             in_files = False
             n = int(low)
             if 1 <= n <= len(FILES):
-                send_zmodem(t, os.path.join(args.files, FILES[n - 1][0]))
+                send_zmodem(t, [os.path.join(args.files, FILES[n - 1][0])], args.rate)
             else:
                 t.send("그런 파일은 없습니다.\r\n")
             menu(t)
@@ -574,14 +681,20 @@ def session(conn, args):
         elif low in ("7", "07"):
             send_image(t, args.files)
         elif low.startswith("dn") or low.startswith("mdown"):
-            parts = low.split()
-            try:
-                n = int(parts[1])
-                path = os.path.join(args.files, FILES[n - 1][0])
-            except (IndexError, ValueError):
+            # Names keep their case: only the command word is lower-cased.
+            paths = offered(args.files, cmd.split()[1:])
+            if paths is None:
                 t.send("파일 번호를 주십시오: dn 1\r\n")
             else:
-                send_zmodem(t, path)
+                send_zmodem(t, paths, args.rate)
+        elif low in ("rz", "up"):
+            receive_zmodem(t, args.uploads)
+        elif low.startswith("text"):
+            parts = low.split()
+            if len(parts) == 2 and parts[1].isdigit() and 0 < int(parts[1]) <= 1 << 20:
+                take_text(t, int(parts[1]), args.uploads)
+            else:
+                t.send("바이트 수를 주십시오: text 2048\r\n")
         elif low in ("h", "go", "p"):
             pass
         elif cmd:
@@ -649,8 +762,12 @@ def main():
                    help="whose log-in prompts to ask (default kestrix)")
     p.add_argument("--report", help="append what users send (log-ins, lines) to this file as JSON lines")
     p.add_argument("--files", help="folder of the files offered for download")
+    p.add_argument("--uploads", help="folder of uploaded files (default: uploads in the offered folder)")
     p.add_argument("--pictures", help="folder of the NAPLPS sample pictures (menu 6)")
+    p.add_argument("--rate", type=int, default=0, help="pace ZModem downloads to this many bytes a second")
     p.add_argument("--stream", help="send this file after negotiating, then close")
+    p.add_argument("--zsend", help="send this file by ZModem after negotiating, then wait for the hang-up")
+    p.add_argument("--record", help="append every data byte sent to this file")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     args = p.parse_args()
     if not args.pictures:
@@ -672,6 +789,8 @@ def main():
         elif not os.path.isdir(args.files):
             os.makedirs(args.files, exist_ok=True)
             make_files(args.files)
+        if not args.uploads:
+            args.uploads = os.path.join(args.files, "uploads")
         return serve(args)
     except Ended as e:
         ended = e.signum

@@ -103,6 +103,44 @@ def start_host(base, *extra):
     return host, int(text)
 
 
+def pump(c, proc, timeout=30):
+    """Runs a ZModem program against the host over the client's socket:
+    telnet commands taken out on the way in, 0xFF doubled on the way out.
+    Returns the bytes that went to the program."""
+    # Bytes already taken off the socket belong to the program.
+    proc.stdin.write(bytes(c.buf))
+    passed = bytearray(c.buf)
+    c.buf.clear()
+    out = proc.stdout.fileno()
+    deadline = time.time() + timeout
+    while proc.poll() is None and time.time() < deadline:
+        r, _, _ = select.select([c.s, out], [], [], 0.5)
+        if c.s in r:
+            data = c.s.recv(65536)
+            if not data:
+                break
+            before = len(c.buf)
+            c.feed(data)
+            chunk = bytes(c.buf[before:])
+            passed += chunk
+            try:
+                proc.stdin.write(chunk)
+            except OSError:
+                pass
+            del c.buf[before:]
+        if out in r:
+            data = os.read(out, 65536)
+            if data:
+                c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+    # What the program wrote last (sz's "OO") still goes to the host.
+    while select.select([out], [], [], 0)[0]:
+        data = os.read(out, 65536)
+        if not data:
+            break
+        c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+    return passed
+
+
 class DemoHostTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp()
@@ -129,12 +167,22 @@ class DemoHostTest(unittest.TestCase):
         c.until("guest 님, 환영합니다.")
         menu = c.until("선택 >> ")
         self.assertIn(b"[01]", menu)
-        self.assertIn(b"(GO/DN/P/H/X)", menu)
+        self.assertIn(b"(GO/DN/UP/P/H/X)", menu)
         c.line("한글 echo")
         c.until("입력: ")
         c.until("한글 echo")
         c.line("x")
         c.until("안녕히 가십시오.")
+
+    def login(self):
+        """A client past the Kestrix log-in, at the main menu."""
+        c = Client(self.port)
+        c.until("회 원 ID :")
+        c.line("guest")
+        c.until("비밀 번호:")
+        c.line("pw")
+        c.until("선택 >> ")
+        return c
 
     def test_download_by_zmodem_reaches_rz_intact(self):
         c = self.login()
@@ -145,31 +193,7 @@ class DemoHostTest(unittest.TestCase):
         os.mkdir(down)
         rz = subprocess.Popen(["rz", "-q", "-y"], cwd=down, stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
-        # Bytes already taken off the socket belong to rz.
-        rz.stdin.write(bytes(c.buf))
-        passed = bytearray(c.buf)
-        c.buf.clear()
-        out = rz.stdout.fileno()
-        deadline = time.time() + 30
-        while rz.poll() is None and time.time() < deadline:
-            r, _, _ = select.select([c.s, out], [], [], 0.5)
-            if c.s in r:
-                data = c.s.recv(65536)
-                if not data:
-                    break
-                before = len(c.buf)
-                c.feed(data)
-                chunk = bytes(c.buf[before:])
-                passed += chunk
-                try:
-                    rz.stdin.write(chunk)
-                except OSError:
-                    pass
-                del c.buf[before:]
-            if out in r:
-                data = os.read(out, 65536)
-                if data:
-                    c.s.sendall(data.replace(b"\xff", b"\xff\xff"))
+        passed = pump(c, rz)
         rz.wait(timeout=10)
         self.assertEqual(rz.returncode, 0)
         got = open(os.path.join(down, "velo-demo.txt"), "rb").read()
@@ -179,15 +203,6 @@ class DemoHostTest(unittest.TestCase):
         done = "전송을 마쳤습니다 (0).".encode("cp949")
         if done not in passed:
             c.until(done)
-
-    def login(self):
-        c = Client(self.port)
-        c.until("회 원 ID :")
-        c.line("guest")
-        c.until("비밀 번호:")
-        c.line("pw")
-        c.until("선택 >> ")
-        return c
 
     def test_videotex_picture_until_enter_in_the_picture_window(self):
         c = self.login()
@@ -255,6 +270,38 @@ class DemoHostTest(unittest.TestCase):
         c.until(b"\x1b%C")
         c.until("사진 보내기를 그만둡니다.")
         c.until("선택 >> ")
+
+    def test_uploads_by_zmodem_and_typed_text_land_in_the_uploads_folder(self):
+        c = self.login()
+        src = os.path.join(self.tmp, "src")
+        os.mkdir(src)
+        files = {"one.bin": bytes(range(256)) * 40, "two.txt": "두 번째\r\n".encode("cp949") * 100}
+        for name, data in files.items():
+            with open(os.path.join(src, name), "wb") as f:
+                f.write(data)
+        c.line("up")
+        c.until("ZModem 으로 올려 주십시오.")
+        sz = subprocess.Popen(["sz", "-q", "-e"] + sorted(files), cwd=src, stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+        passed = pump(c, sz)
+        sz.wait(timeout=10)
+        self.assertEqual(sz.returncode, 0)
+        done = "올리기를 마쳤습니다 (0).".encode("cp949")
+        if done not in passed:
+            c.until(done)
+        uploads = [d for d in os.listdir(os.path.join(self.tmp, "tmp")) if d.startswith("velo-demohost-")]
+        self.assertEqual(len(uploads), 1)
+        folder = os.path.join(self.tmp, "tmp", uploads[0], "uploads")
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
+        c.until("선택 >> ")
+        c.line("text 10")
+        c.until("(10 바이트).")
+        c.s.sendall(b"abc\rdefghi")
+        c.until("받은 글: 10 바이트")
+        with open(os.path.join(folder, "text-upload.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"abc\rdefghi")
 
 
 class ServicePromptsTest(unittest.TestCase):
