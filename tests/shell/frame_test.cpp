@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTranslator>
@@ -327,6 +328,8 @@ TEST_F(FrameKeys, ModifiedFunctionKeysNeverRunThePlainKeysCommand)
     CMainFrame f(rt);
     Fill(f);
     f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
     CAnsiTerm* t = f.Terminal();
     // F5 is off in the key map: plain, it opens the scrollback view. With a
     // modifier it is another key: Shift+F5 the map's F15, the others none.
@@ -335,6 +338,24 @@ TEST_F(FrameKeys, ModifiedFunctionKeysNeverRunThePlainKeysCommand)
         EXPECT_FALSE(flags.TermShared.Frozen) << int(mods);
     }
     EXPECT_EQ(line.out, "\x1b[28~");
+    // What the key map holds now (as the key map dialog leaves it) is what
+    // the modified key sends; switched off, it sends nothing.
+    line.out.clear();
+    rt.Keys().Set(kKeyF1 + 14, "F15!", true);
+    QTest::keyClick(t, Qt::Key_F5, Qt::ShiftModifier);
+    rt.Keys().Set(kKeyF1 + 14, "F15!", false);
+    QTest::keyClick(t, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(line.out, "F15!");
+    // The frame's own modified keys keep their commands: Ctrl+F8 resets.
+    auto notices = [&] {
+        int n = 0;
+        for (QDialog* d : f.findChildren<QDialog*>())
+            n += d->isVisible() && d->objectName() == "TimedNotice";
+        return n;
+    };
+    EXPECT_EQ(notices(), 0);
+    QTest::keyClick(t, Qt::Key_F8, Qt::ControlModifier);
+    EXPECT_EQ(notices(), 1);
     QTest::keyClick(t, Qt::Key_F5);
     EXPECT_TRUE(flags.TermShared.Frozen);
 }
