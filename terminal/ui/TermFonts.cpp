@@ -343,6 +343,8 @@ void TermFonts::DrawWide(QPainter& p, const QRect& r, const QString& s, QRgb t, 
         const int x = r.left() + pair * 2 * cw_;
         if (c == U' ' || c == 0x3000)
             continue;
+        if (DrawBoxChar(p, QRect(x, r.top(), 2 * cw_, ch_), c, t))
+            continue;
         WideGlyph g = italic ? WideGlyph{} : Wide(c);
         if (g.index == 0) {
             DrawWideText(p, x, r.top(), c, italic);
@@ -426,6 +428,56 @@ void TermFonts::DrawWideText(QPainter& p, int x, int top, char32_t c, bool itali
     p.setFont(f);
     p.drawText(QPointF(0, wideBase_), str);
     p.restore();
+}
+
+namespace {
+// The box-drawing characters of KS C 5601 (U+2500 to U+254B): the weight of
+// each arm, left, right, up, down; 0 none, 1 light, 2 heavy. The faces draw
+// them at their own widths and heights, so that boards' frames fall apart
+// into pieces; drawn here, every arm reaches the edge of its two cells and
+// meets its neighbour's. The dashed lines (U+2504 to U+250B) are the face's.
+constexpr const char* kBoxArms[] = {
+    "1100", "2200", "0011", "0022", nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, "0101", "0201", "0102", "0202",
+    "1001", "2001", "1002", "2002", "0110", "0210", "0120", "0220",
+    "1010", "2010", "1020", "2020", "0111", "0211", "0121", "0112",
+    "0122", "0221", "0212", "0222", "1011", "2011", "1021", "1012",
+    "1022", "2021", "2012", "2022", "1101", "2101", "1201", "2201",
+    "1102", "2102", "1202", "2202", "1110", "2110", "1210", "2210",
+    "1120", "2120", "1220", "2220", "1111", "2111", "1211", "2211",
+    "1121", "1112", "1122", "2121", "1221", "2112", "1212", "2221",
+    "2212", "2122", "1222", "2222",
+};
+}  // namespace
+
+bool TermFonts::DrawBoxChar(QPainter& p, const QRect& r, char32_t c, QRgb t)
+{
+    if (c < 0x2500 || c > 0x254B || !kBoxArms[c - 0x2500])
+        return false;
+    const char* arms = kBoxArms[c - 0x2500];
+    // Light lines one pixel per 16 of the cell's height, heavy ones twice
+    // that and one more, so they stay apart at every size.
+    const int light = std::max(1, int(std::lround(ch_ / 16.0)));
+    const int weight[3] = {0, light, 2 * light + 1};
+    const int cx = r.left() + r.width() / 2, cy = r.top() + r.height() / 2;
+    const QColor ink = QColor::fromRgb(t);
+    int middle = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int w = weight[arms[i] - '0'];
+        middle = std::max(middle, w);
+        if (w == 0)
+            continue;
+        const int across = (i < 2 ? cy : cx) - w / 2;
+        switch (i) {
+        case 0: p.fillRect(QRect(QPoint(r.left(), across), QPoint(cx, across + w - 1)), ink); break;
+        case 1: p.fillRect(QRect(QPoint(cx, across), QPoint(r.right(), across + w - 1)), ink); break;
+        case 2: p.fillRect(QRect(QPoint(across, r.top()), QPoint(across + w - 1, cy)), ink); break;
+        case 3: p.fillRect(QRect(QPoint(across, cy), QPoint(across + w - 1, r.bottom())), ink); break;
+        }
+    }
+    // Where a heavy arm meets light ones, the crossing is as heavy.
+    p.fillRect(QRect(cx - middle / 2, cy - middle / 2, middle, middle), ink);
+    return true;
 }
 
 void TermFonts::Underline(QPainter& p, const QRect& r, QRgb t)

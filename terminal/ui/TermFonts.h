@@ -75,6 +75,7 @@ private:
     // One wide glyph in its two cells at left x, squeezed in when wider.
     void DrawWideGlyph(QPainter& p, int x, int top, const WideGlyph& g);
     void DrawWideText(QPainter& p, int x, int top, char32_t c, bool italic);
+    bool DrawBoxChar(QPainter& p, const QRect& r, char32_t c, QRgb t);
     void Underline(QPainter& p, const QRect& r, QRgb t);
 
     QString latinFamily_;

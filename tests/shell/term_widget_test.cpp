@@ -512,6 +512,23 @@ TEST_F(TermTest, HangulFillsItsTwoCellsInEveryFaceAndSize)
         for (int i : {0, 2})
             EXPECT_EQ(img.copy(Cell(3, 2 * i, 2)), img.copy(box)) << "pair " << i;
         EXPECT_GT(ink(Cell(3, 8)), 0);  // the letter after the run, in its cell
+
+        // A frame of box-drawing characters ("┌─┐" over "└─┘", a heavy "┏━┓"
+        // beside it) is one unbroken line: along the middle of the rows from
+        // corner to corner, and down from the top corner to the bottom one.
+        Feed("\x1b[6;1H\xA6\xA3\xA6\xA1\xA6\xA4 \xA6\xAE\xA6\xAC\xA6\xAF\r\n"
+             "\xA6\xA6\xA6\xA1\xA6\xA5");
+        img = t->Snapshot();
+        const int cw = Cell(0, 1).left(), chh = Cell(1, 0).top();
+        const int midTop = Cell(5, 0).top() + chh / 2, midBottom = Cell(6, 0).top() + chh / 2;
+        for (int first : {0, 7}) {
+            SCOPED_TRACE(first);
+            const int from = (first + 1) * cw, to = (first + 5) * cw;
+            EXPECT_EQ(ink(QRect(from, midTop, to - from + 1, 1)), to - from + 1);
+        }
+        EXPECT_EQ(ink(QRect(cw, midTop, 1, midBottom - midTop + 1)), midBottom - midTop + 1);
+        EXPECT_EQ(ink(QRect(cw, midBottom, 4 * cw + 1, 1)), 4 * cw + 1);
+        EXPECT_EQ(ink(QRect(0, midBottom, cw / 2, 1)), 0);  // a corner has no arm outward
     }
 }
 
