@@ -65,9 +65,20 @@ void TermFontSample::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRgb fg = PaletteRgb(7), bg = PaletteRgb(4);
     p.fillRect(rect(), QColor::fromRgb(bg));
+    // Only whole characters: a face too large for the sample loses the
+    // characters at the end of a line, never half of one.
+    const int columns = width() / std::max(1, fonts_.CellWidth());
     int y = 0;
     for (const char16_t* line : kSampleLines) {
-        fonts_.DrawCells(p, 0, y, QString::fromUtf16(line), fg, bg, 0);
+        QString shown;
+        int cells = 0;
+        for (QChar c : QString::fromUtf16(line)) {
+            cells += c.unicode() >= 0x80 ? 2 : 1;
+            if (cells > columns)
+                break;
+            shown.append(c);
+        }
+        fonts_.DrawCells(p, 0, y, shown, fg, bg, 0);
         y += fonts_.CellHeight();
     }
 }
