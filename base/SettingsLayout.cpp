@@ -17,6 +17,7 @@ const Default kFixedDefaults[] = {
     I("초기 환경", "OutPrecision", 3), I("초기 환경", "ClipPrecision", 2),
     I("초기 환경", "Quality", 2), I("초기 환경", "PitchAndFamily", 49),
     S("초기 환경", "FaceName", "굴림체"),
+    S("초기 환경", "HangulFaceName", ""),
     I("초기 환경", "PitchAnsFamily", 0),
     I("초기 환경", "Beep", 1),
     I("초기 환경", "Flicko쥐사용", 1),
@@ -113,14 +114,14 @@ LogFontFields LogFontFields::Read(SettingsStore& s)
     for (const FontField& ff : kFontFields)
         f.*ff.field = settings::ReadIntDefault(s, settings::kInit, ff.entry);
     f.faceName = settings::ReadStringDefault(s, settings::kInit, "FaceName");
-    // The face name field holds at most 31 bytes and a NUL.
     // Cut on a character boundary so the name stays valid UTF-8.
-    if (f.faceName.size() > 31) {
-        size_t n = 31;
+    if (f.faceName.size() > kFaceNameMax) {
+        size_t n = kFaceNameMax;
         while (n > 0 && (uint8_t(f.faceName[n]) & 0xC0) == 0x80)
             --n;
         f.faceName.resize(n);
     }
+    f.hangulFace = settings::ReadStringDefault(s, settings::kInit, settings::kHangulFace);
     return f;
 }
 
@@ -129,6 +130,7 @@ void LogFontFields::Write(SettingsStore& s) const
     for (const FontField& ff : kFontFields)
         s.WriteInt(settings::kInit, ff.entry, this->*ff.field);
     s.WriteString(settings::kInit, "FaceName", faceName);
+    s.WriteString(settings::kInit, settings::kHangulFace, hangulFace);
 }
 
 }  // namespace velo

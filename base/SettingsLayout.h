@@ -42,6 +42,7 @@ inline constexpr char kBarLayout[] = "State";
 inline constexpr char kBarStatusShown[] = "StatusBar";
 inline constexpr char kWheel[] = "Wheel";
 inline constexpr char kUseVtx[] = "UseVTX";              // in kInit
+inline constexpr char kHangulFace[] = "HangulFaceName";  // in kInit
 inline constexpr char kImageIndex[] = "ImageIndex";      // in kInit: running number of images
 inline constexpr char kSize[] = "Size";                  // the picture window's canvas size
 inline constexpr char kMode[] = "Mode";                  // in kSize: 0 large, 1 medium, 2 small
@@ -150,10 +151,16 @@ std::string ReadStringDefault(SettingsStore& s, const char* section, const char*
 
 // The terminal and chat-pane font as the fields of a Windows logical font.
 struct LogFontFields {
+    // The face name field holds at most this many bytes and a NUL.
+    static constexpr size_t kFaceNameMax = 31;
     int height = -16, width = 0, escapement = 0, orientation = 0, weight = 400;
     int italic = 0, underline = 0, strikeOut = 0, charSet = 129, outPrecision = 3;
     int clipPrecision = 2, quality = 2, pitchAndFamily = 49;
     std::string faceName = "굴림체";
+    // Not a field of the logical font: the face of the double-byte
+    // characters when faceName has no Hangul of its own or the user chose
+    // another; empty for the face's own, else the first that fits.
+    std::string hangulFace;
 
     static LogFontFields Read(SettingsStore& s);
     void Write(SettingsStore& s) const;

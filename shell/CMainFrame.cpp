@@ -24,7 +24,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMimeData>
@@ -52,6 +51,7 @@
 #include "terminal/Printing.h"
 #include "terminal/ui/CAnsiTerm.h"
 #include "terminal/ui/QtPrintDevice.h"
+#include "terminal/ui/TermFontDialog.h"
 #include "transfer/ZmProgress.h"
 #include "transfer/ZmReceive.h"
 #include "transfer/ZmThread.h"
@@ -766,21 +766,9 @@ void CMainFrame::ApplyFont(const LogFontFields& f)
 
 void CMainFrame::ChooseFont()
 {
-    const LogFontFields& cur = term_->TermFont();
-    QFont start(QString::fromUtf8(cur.faceName.c_str()));
-    start.setPixelSize(cur.height < 0 ? -cur.height : (cur.height > 0 ? cur.height : 16));
-    bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, start, this, QStringLiteral("글꼴 지정"),
-                                   QFontDialog::MonospacedFonts | QFontDialog::ScalableFonts |
-                                       QFontDialog::NonScalableFonts);
-    if (!ok)
-        return;
-    LogFontFields n = cur;
-    n.faceName = f.family().toStdString();
-    int px = f.pixelSize() > 0 ? f.pixelSize() : int(f.pointSizeF() * logicalDpiY() / 72.0 + 0.5);
-    n.height = -std::max(6, px);
-    n.weight = f.bold() ? 700 : 400;
-    ApplyFont(n);
+    LogFontFields f = term_->TermFont();
+    if (TermFontDialog::Choose(this, &f))
+        ApplyFont(f);
 }
 
 void CMainFrame::StepFont(bool larger)

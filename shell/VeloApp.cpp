@@ -8,10 +8,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 
 #include "shell/AppRuntime.h"
@@ -103,11 +106,26 @@ QString FindDefaultsFile(const QString& installDir)
     return QString();
 }
 
+QTranslator* InstallQtKorean(QCoreApplication& app)
+{
+    // Qt's own texts (standard buttons, file and colour dialogs) in Korean,
+    // whatever the desktop's language: the program speaks Korean throughout.
+    auto* qt = new QTranslator(&app);
+    if (!qt->load(QLocale(QLocale::Korean), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(qt);
+    return qt;
+}
+
 int VeloMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brenwick"));
     QCoreApplication::setApplicationName(QStringLiteral("Vellow"));
+    InstallQtKorean(app);
 
     // 1. The settings root: ~/.config/Brenwick/Vellow.conf.
     auto store = std::make_unique<QtSettingsStore>();

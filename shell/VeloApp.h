@@ -4,9 +4,17 @@
 
 #include <QString>
 
+class QCoreApplication;
+class QTranslator;
+
 namespace velo {
 
 class SettingsStore;
+
+// Installs Qt's own Korean translations (the standard buttons, the file and
+// colour dialogs); the translator belongs to app. Null when they are not
+// installed.
+QTranslator* InstallQtKorean(QCoreApplication& app);
 
 // The installation directory when none is stored: ~/.local/share/Brenwick/Vellow.
 QString DefaultInstallDir();

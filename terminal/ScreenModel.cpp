@@ -25,7 +25,9 @@ void FillAttrsLong(CellAttr* dst, CellAttr a, int n)
 }
 
 ScreenModel::ScreenModel(int defaultFg, int defaultBg, const std::atomic<bool>* frozen)
-    : store_(new ScreenLine[kRingLines]), frozen_(frozen)
+    : store_(new ScreenLine[kRingLines]),
+      frozen_(frozen),
+      kept_(new std::array<CellAttr, kLineBytes>[kRingLines])
 {
     defaultFg_ = std::clamp(defaultFg, 0, 15);
     defaultBg_ = std::clamp(defaultBg, 0, 15);
@@ -38,6 +40,8 @@ ScreenModel::ScreenModel(int defaultFg, int defaultBg, const std::atomic<bool>* 
     attr_ = CellAttr{static_cast<uint8_t>(defaultFg_), static_cast<uint8_t>(defaultBg_), 0};
     for (auto& row : attrs_)
         FillAttrs(row.data(), attr_, kLineBytes);
+    for (int i = 0; i < kRingLines; ++i)
+        FillAttrs(kept_[i].data(), attr_, kLineBytes);
     regionBottom_ = rows_ - 1;
     linesUsed_ = rows_;
 }
@@ -128,8 +132,7 @@ void ScreenModel::ScrollUp()
     CaptureLine(*leaving);
     const int below = Wrap(top_ + rows_);
     ScreenLine* fresh = ring_[below];
-    fresh->attrRow = leaving->attrRow;
-    leaving->attrRow = -1;
+    HandOverAttrs(*leaving, *fresh);
     if (T != 0 || B != rows_ - 1) {
         // The lines below the region move one slot on, the fresh line goes in
         // after the region, the lines above the region move one slot on and
@@ -149,6 +152,14 @@ void ScreenModel::ScrollUp()
     if (linesUsed_ < kRingLines)
         ++linesUsed_;
     historyChanged_ = true;
+}
+
+void ScreenModel::HandOverAttrs(ScreenLine& from, ScreenLine& to)
+{
+    std::memcpy(static_cast<void*>(kept_[&from - store_.get()].data()), attrs_[from.attrRow].data(),
+                sizeof(CellAttr) * kLineBytes);
+    to.attrRow = from.attrRow;
+    from.attrRow = -1;
 }
 
 void ScreenModel::RotateRows(int first, int last, int n)
@@ -179,8 +190,7 @@ void ScreenModel::ClearScreenIntoScrollback()
     for (int i = 0; i < rows_; ++i) {
         ScreenLine& old = LineAt(i);
         ScreenLine* fresh = ring_[Wrap(top_ + rows_ + i)];
-        fresh->attrRow = old.attrRow;
-        old.attrRow = -1;
+        HandOverAttrs(old, *fresh);
         BlankLine(*fresh);
     }
     top_ = Wrap(top_ + rows_);

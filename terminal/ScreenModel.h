@@ -9,7 +9,9 @@
 //                                double-byte character) and the line size
 //   Attrs(row)                   the 133 cell attributes of that screen row
 //   HistoryLine(h)               history row h, 0 the oldest, LinesUsed()-Rows()
-//                                the screen's top row; no colours
+//                                the screen's top row
+//   HistoryAttrs(h)              its 133 cell attributes: a screen row's own, or
+//                                those the line had when it left the screen
 //   Top(), LinesUsed(), ViewTop() the ring indices; SetViewTop for the view
 //   CursorColumn(), CursorRow()  the next character's cell
 //   DefaultFg(), DefaultBg()     colours of the scrollback view and new cells
@@ -109,6 +111,11 @@ public:
     {
         return *ring_[Wrap(top_ + rows_ - linesUsed_ + h)];
     }
+    const CellAttr* HistoryAttrs(int h) const { return LineAttrs(HistoryLine(h)); }
+    const CellAttr* LineAttrs(const ScreenLine& line) const
+    {
+        return line.attrRow >= 0 ? attrs_[line.attrRow].data() : kept_[&line - store_.get()].data();
+    }
     int Top() const { return top_; }
     int LinesUsed() const { return linesUsed_; }
     int ViewTop() const { return viewTop_; }
@@ -151,6 +158,9 @@ protected:
     CellAttr* AttrsOf(const ScreenLine& line) { return attrs_[line.attrRow].data(); }
     // Blanks a line in the current attributes over its whole storage.
     void BlankLine(ScreenLine& line);
+    // A line leaves the screen for the scrollback: its attribute row goes
+    // to `to`, its colours stay with it.
+    void HandOverAttrs(ScreenLine& from, ScreenLine& to);
     // Rotates screen rows first..last by n (n > 0: towards the top).
     void RotateRows(int first, int last, int n);
     void CaptureLine(const ScreenLine& line);
@@ -186,6 +196,8 @@ private:
     const std::atomic<bool>* frozen_ = nullptr;
     std::array<ScreenLine*, kRingLines> ring_{};
     std::array<std::array<CellAttr, kLineBytes>, kMaxRows> attrs_{};
+    // The attributes of the scrollback lines, by store index.
+    std::unique_ptr<std::array<CellAttr, kLineBytes>[]> kept_;
     int top_ = 0;
     int linesUsed_ = 28;
     int viewTop_ = 0;

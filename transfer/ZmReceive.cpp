@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -18,6 +20,25 @@ namespace {
 
 // The receive buffer: 1024 bytes of data, one spare byte for a terminating zero.
 constexpr int kFileBufferSize = 128 * kFileBlock;
+
+// A partial file keeps the time it was last written, so that it never looks
+// complete; the sender's time is kept beside it in this extended attribute
+// (decimal seconds since 1970) for resuming "when name and time are the
+// same". A complete file gets the sender's time and loses the attribute.
+constexpr const char* kAnnouncedTimeAttr = "user.velo.mtime";
+
+// The sender's time kept on a partial file, or 0 (none, or the file system
+// keeps no extended attributes).
+int64_t KeptAnnouncedTime(const std::string& path)
+{
+    char text[24] = {};
+    const ssize_t n = ::lgetxattr(path.c_str(), kAnnouncedTimeAttr, text, sizeof text - 1);
+    if (n <= 0)
+        return 0;
+    char* end = nullptr;
+    const long long t = std::strtoll(text, &end, 10);
+    return end == text + n ? int64_t(t) : 0;
+}
 
 // Reads the numbers of the ZFILE information text: size (decimal),
 // modification time (octal), mode (octal), serial (octal), files remaining
@@ -366,7 +387,10 @@ ZmReceiver::Step ZmReceiver::OnFile(const uint8_t* hdr)
             report.status = ZmFileStatus::NotOpened;
             action = Skip;
         } else if (exists && option != 3) {
-            const bool timeMatches = info.mtime != 0 && int64_t(st.st_mtime) == info.mtime;
+            const bool timeMatches =
+                info.mtime != 0 && (int64_t(st.st_mtime) == info.mtime ||
+                                    (st.st_size < info.size &&
+                                     KeptAnnouncedTime(report.path) == info.mtime));
             if (option == 2) {
                 report.status = ZmFileStatus::Present;
                 action = Skip;
@@ -618,9 +642,13 @@ void ZmReceiver::CloseFile(ZmFileStatus status)
     if (status == ZmFileStatus::Complete && ok)
         // A resumed file may have been longer than what the sender now has.
         ok = ::ftruncate(fd_, off_t(filePos_)) == 0;
-    if (mtime_ > 0) {
+    if (mtime_ > 0 && status == ZmFileStatus::Complete && ok) {
         const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(mtime_), 0}};
         ::futimens(fd_, times);
+        ::fremovexattr(fd_, kAnnouncedTimeAttr);
+    } else if (mtime_ > 0) {
+        const std::string text = std::to_string(mtime_);
+        ::fsetxattr(fd_, kAnnouncedTimeAttr, text.data(), text.size(), 0);
     }
     if (::close(fd_) != 0)
         ok = false;

@@ -133,6 +133,9 @@ public:
 signals:
     // The title of the terminal: "터미널 - 입력" or "터미널 - 챙긴글 보기".
     void titleChanged(const QString& title);
+    // A key or typed text for the host was refused because the scrollback
+    // view is open (the window has beeped).
+    void inputRefused();
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -1,5 +1,6 @@
 #include "terminal/ui/TermInput.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -62,12 +63,19 @@ void TermInput::Key(QKeyEvent* e)
     const Terminal& term = w_.term_;
     TermView& view = w_.view_;
     if (w_.Frozen()) {
+        // The view moves with the page and arrow keys; Escape is the frame's
+        // (it leaves the view). Anything else would go to the host, which
+        // waits until the view is left: refused, with the beep.
         switch (key) {
         case Qt::Key_PageUp: view.ScrollLines(-term.Rows()); break;
         case Qt::Key_PageDown: view.ScrollLines(term.Rows()); break;
         case Qt::Key_Up: view.ScrollLines(-1); break;
         case Qt::Key_Down: view.ScrollLines(1); break;
-        default: break;
+        case Qt::Key_Escape: w_.SendToFrame(ID_ESCAPE); break;
+        default:
+            if (!IsModifierKey(key))
+                RefuseWhileFrozen();
+            break;
         }
         return;
     }
@@ -112,8 +120,8 @@ void TermInput::Key(QKeyEvent* e)
     default:
         break;
     }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
-        w_.SendToFrame(ID_FKEY_FIRST + (key - Qt::Key_F1));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35) {
+        FunctionKey(key - Qt::Key_F1 + 1, e->modifiers());
         return;
     }
     if (key == Qt::Key_Escape) {
@@ -140,6 +148,56 @@ void TermInput::Key(QKeyEvent* e)
     WriteHost(bytes);
 }
 
+bool TermInput::IsModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Meta: case Qt::Key_Alt:
+    case Qt::Key_AltGr: case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch: case Qt::Key_Hangul: case Qt::Key_Hangul_Hanja:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TermInput::RefuseWhileFrozen()
+{
+    // Whatever the host's bell is set to: this is the window's own answer.
+    QApplication::beep();
+    emit w_.inputRefused();
+}
+
+void TermInput::FunctionKey(int n, Qt::KeyboardModifiers modifiers)
+{
+    // The key map's entries F1..F20 are the keys themselves and, as on the
+    // console, Shift+F1..F9 for F11..F19. Shift+F10 is the context menu. A
+    // function key with any other modifier has no entry and does nothing:
+    // it never stands in for the plain key.
+    const Qt::KeyboardModifiers mods =
+        modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    int index = -1;
+    if (mods == Qt::NoModifier) {
+        if (n <= 12) {
+            // The plain keys are the frame's (built-in commands when off).
+            w_.SendToFrame(ID_FKEY_FIRST + n - 1);
+            return;
+        }
+        index = n <= 20 ? kKeyF1 + n - 1 : -1;
+    } else if (mods == Qt::ShiftModifier && n == 10) {
+        OpenContextMenuFromKeyboard();
+        return;
+    } else if (mods == Qt::ShiftModifier && n <= 9) {
+        index = kKeyF1 + n + 9;
+    }
+    if (index < 0)
+        return;
+    TermHost& host = w_.host_;
+    if (host.KeyMapped(index))
+        host.SendKey(index, false);
+}
+
 // ---- input method ----------------------------------------------------------
 
 void TermInput::InputMethod(QInputMethodEvent* e)
@@ -155,7 +213,9 @@ void TermInput::InputMethod(QInputMethodEvent* e)
         w_.update();
     }
     QString commit = e->commitString();
-    if (!commit.isEmpty() && !w_.Frozen() && !flags_.ConnState.WorkerOwnsStream()) {
+    if (!commit.isEmpty() && w_.Frozen())
+        RefuseWhileFrozen();
+    else if (!commit.isEmpty() && !flags_.ConnState.WorkerOwnsStream()) {
         // The typed text goes out as CP949, whatever the display code.
         WriteHost(hangul::EncodeCp949(FromQString(commit)));
     }
@@ -193,18 +253,12 @@ void TermInput::PaintPreedit(QPainter& p)
 {
     if (preedit_.isEmpty())
         return;
-    // Two cells for a Hangul syllable, one for anything narrower.
-    const TermPainter& painter = w_.painter_;
-    int cw = painter.CellWidth(), ch = painter.CellHeight();
+    // At the caret, white on black and underlined, in the cells the text
+    // will take once committed.
+    TermFonts& fonts = w_.painter_.Fonts();
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    int cells = 0;
-    for (QChar c : preedit_)
-        cells += c.unicode() >= 0x1100 ? 2 : 1;
-    QRect r(w_.term_.CursorColumn() * cw, w_.term_.CursorRow() * ch, cells * cw, ch);
-    p.fillRect(r, Qt::black);
-    p.setPen(Qt::white);
-    p.setFont(painter.Font(1));
-    p.drawText(r.left(), r.top() + painter.Ascent(), preedit_);
+    fonts.DrawCells(p, w_.term_.CursorColumn() * fonts.CellWidth(), w_.term_.CursorRow() * fonts.CellHeight(),
+                    preedit_, qRgb(255, 255, 255), qRgb(0, 0, 0), 1);
 }
 
 // ---- mouse -----------------------------------------------------------------
@@ -358,6 +412,12 @@ void TermInput::ReceiveTick()
 }
 
 // ---- context menu ----------------------------------------------------------
+
+void TermInput::OpenContextMenuFromKeyboard()
+{
+    QContextMenuEvent e(QContextMenuEvent::Keyboard, QPoint(5, 5), w_.mapToGlobal(QPoint(5, 5)));
+    ContextMenu(&e);
+}
 
 void TermInput::ContextMenu(QContextMenuEvent* e)
 {

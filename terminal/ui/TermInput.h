@@ -2,7 +2,9 @@
 // or commands for the frame.
 //
 //   keys           editing and cursor keys through the key map (TermHost),
-//                  F1..F12 and Escape to the frame, characters as CP949
+//                  F1..F12 and Escape to the frame, Shift+F1..F9 as the key
+//                  map's F11..F19, characters as CP949; with the scrollback
+//                  view open, what would go to the host is refused (beep)
 //   input method   the syllable being composed is shown at the caret; only
 //                  committed text goes to the host, as CP949
 //   mouse          the left button selects (TermView); a click that selects
@@ -78,6 +80,8 @@ public:
     void ReceiveFile();
 
     void ContextMenu(QContextMenuEvent* e);
+    // Shift+F10: the menu 5 pixels inside the window's top-left corner.
+    void OpenContextMenuFromKeyboard();
     // "말꼬리 잡기": the line under the mouse when the menu opened.
     void CatchLine();
 
@@ -88,6 +92,10 @@ public:
 
 private:
     void WriteHost(const std::string& bytes);
+    // Function key n (1..35) with its modifiers.
+    void FunctionKey(int n, Qt::KeyboardModifiers modifiers);
+    static bool IsModifierKey(int key);
+    void RefuseWhileFrozen();
     void ReceiveTick();
 
     CAnsiTerm& w_;

@@ -2,9 +2,6 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QGlyphRun>
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
@@ -19,7 +16,6 @@ namespace velo {
 namespace {
 
 constexpr int kFrameMs = 16;  // damage is drawn at most this often under a flood
-constexpr char kFallbackFace[] = "NanumGothicCoding";
 
 QRgb ToRgb(const Rgb& c) { return qRgb(c.r, c.g, c.b); }
 
@@ -75,42 +71,10 @@ TermPainter::TermPainter(CAnsiTerm& window, Terminal& term, const TermSelection&
 
 void TermPainter::MakeFonts(const LogFontFields& font)
 {
-    QString face = QString::fromUtf8(font.faceName.c_str());
-    if (face.isEmpty() || !QFontDatabase::families().contains(face))
-        face = QString::fromLatin1(kFallbackFace);
-    int px = font.height < 0 ? -font.height : font.height;
-    if (px < 6)
-        px = 16;
-    for (int i = 0; i < 4; ++i) {
-        QFont f(face);
-        f.setPixelSize(px);
-        f.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
-        f.setFixedPitch(true);
-        f.setKerning(false);
-        f.setHintingPreference(QFont::PreferFullHinting);
-        f.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
-        f.setItalic(i & 2);
-        f.setUnderline(i & 1);
-        fonts_[size_t(i)] = f;
-    }
-    for (int i = 0; i < 4; ++i) {
-        GlyphFont& g = glyphs_[size_t(i)];
-        g.raw = QRawFont::fromFont(fonts_[size_t(i)]);
-        g.ascii.fill(0);
-        g.other.clear();
-        if (g.raw.isValid()) {
-            QString printable;
-            for (char c = 0x20; c < 0x7F; ++c)
-                printable.append(QLatin1Char(c));
-            QList<quint32> found = g.raw.glyphIndexesForString(printable);
-            for (qsizetype k = 0; k < found.size() && k < 95; ++k)
-                g.ascii[size_t(0x20 + k)] = found[k];
-        }
-    }
-    QFontMetrics fm(fonts_[0]);
-    cw_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
-    ch_ = std::max(1, fm.height());
-    ascent_ = fm.ascent();
+    fonts_.Make(font);
+    cw_ = fonts_.CellWidth();
+    ch_ = fonts_.CellHeight();
+    ascent_ = fonts_.Ascent();
 }
 
 QRect TermPainter::CellArea() const { return QRect(0, 0, term_.Columns() * cw_, term_.Rows() * ch_); }
@@ -292,172 +256,117 @@ void TermPainter::RenderRow(QPainter& p, int row, int lo, int hi)
 {
     const int cols = term_.Columns();
     const ScreenLine& line = term_.Line(row);
-    const CellAttr* attrs = term_.Attrs(row);
     termtext::WidenToPairs(line.text, cols, &lo, &hi);
     if (lo > hi)
         return;
-    const LineSize size = line.size;
-    const bool doubled = size != LineSize::Single;
-    const int hist = LiveHistoryBase(term_) + row;
+    const bool doubled = line.size != LineSize::Single;
     int selFrom = 1, selTo = 0;
     if (sel_.shown)
-        sel_.RowRange(hist, cols, &selFrom, &selTo);
-    const bool blinkOff = !blinkOn_;
+        sel_.RowRange(LiveHistoryBase(term_) + row, cols, &selFrom, &selTo);
 
     QRect band(0, row * ch_, cols * cw_, ch_);
     p.save();
     p.setClipRect(band);
     p.translate(0, row * ch_);
-    if (doubled) {
+    DrawLine(p, line, term_.Attrs(row), lo, hi, selFrom, selTo, !blinkOn_);
+    p.restore();
+    int x0 = doubled ? lo * 2 * cw_ : lo * cw_;
+    int x1 = doubled ? (hi + 1) * 2 * cw_ : (hi + 1) * cw_;
+    if (overlayUsed_) {
+        // Shapes under cells drawn again are gone.
+        QPainter o(&overlay_);
+        o.setCompositionMode(QPainter::CompositionMode_Clear);
+        o.fillRect(QRect(x0, row * ch_, x1 - x0, ch_), Qt::transparent);
+    }
+    pendingUpdate_ += QRect(x0, row * ch_, x1 - x0, ch_) & band;
+}
+
+namespace {
+int FontIndex(const CellAttr& a) { return ((a.flags & kItalic) ? 2 : 0) | ((a.flags & kUnderline) ? 1 : 0); }
+}  // namespace
+
+void TermPainter::DrawLine(QPainter& p, const ScreenLine& line, const CellAttr* attrs, int lo, int hi,
+                           int selFrom, int selTo, bool blinkOff)
+{
+    const int cols = term_.Columns();
+    const LineSize size = line.size;
+    if (size != LineSize::Single) {
         // Double width: columns doubled; double height: the glyphs twice as
         // tall, the bottom half showing the lower half of the same text.
         if (size == LineSize::DoubleBottom)
             p.translate(0, -ch_);
         p.scale(2, size == LineSize::DoubleWidth ? 1 : 2);
     }
+    const hangul::DisplayCode code = term_.DisplayCode();
+    auto look = [&](int c, QRgb* t, QRgb* k) {
+        CellColours(attrs[c], blinkOff, c >= selFrom && c < selTo, t, k);
+        return FontIndex(attrs[c]);
+    };
     QString run;
     int c = lo;
     while (c <= hi) {
-        uint8_t b = line.text[c];
-        bool sel = c >= selFrom && c < selTo;
+        const uint8_t b = line.text[c];
         QRgb t, k;
+        const int fi = look(c, &t, &k);
         if (b >= 0x80) {
-            CellColours(attrs[c], blinkOff, sel, &t, &k);
             if (c + 1 >= cols) {
                 p.fillRect(QRect(c * cw_, 0, cw_, ch_), QColor::fromRgb(k));
                 ++c;
                 continue;
             }
-            QRect r(c * cw_, 0, 2 * cw_, ch_);
-            hangul::Glyph g = hangul::DisplayPair(b, line.text[c + 1], term_.DisplayCode());
-            int fi = ((attrs[c].flags & kItalic) ? 2 : 0) | ((attrs[c].flags & kUnderline) ? 1 : 0);
-            if (g.kind == hangul::Glyph::Text) {
-                char32_t ch = g.ch;
-                DrawCellText(p, r, QString::fromUcs4(&ch, 1), t, k, fi);
-            } else if (g.kind == hangul::Glyph::Block) {
-                DrawBlock(p, r, g.block, t, k);
-            } else {
-                p.fillRect(r, QColor::fromRgb(k));
-                if (attrs[c].flags & kUnderline)
-                    DrawCellText(p, r, QStringLiteral("  "), t, k, fi);
+            hangul::Glyph g = hangul::DisplayPair(b, line.text[c + 1], code);
+            if (g.kind == hangul::Glyph::Block) {
+                DrawBlock(p, QRect(c * cw_, 0, 2 * cw_, ch_), g.block, t, k);
+                c += 2;
+                continue;
             }
-            c += 2;
+            if (g.kind != hangul::Glyph::Text) {
+                // No conversion: two blanks.
+                fonts_.DrawNarrow(p, QRect(c * cw_, 0, 2 * cw_, ch_), QStringLiteral("  "), t, k, fi);
+                c += 2;
+                continue;
+            }
+            // A run of double-byte characters of one look, two cells each.
+            const int start = c;
+            run.clear();
+            while (c <= hi && c + 1 < cols && line.text[c] >= 0x80) {
+                hangul::Glyph h = hangul::DisplayPair(line.text[c], line.text[c + 1], code);
+                if (h.kind != hangul::Glyph::Text)
+                    break;
+                if (c != start) {
+                    QRgb t2, k2;
+                    if (look(c, &t2, &k2) != fi || t2 != t || k2 != k)
+                        break;
+                }
+                char32_t ch = h.ch;
+                run.append(QString::fromUcs4(&ch, 1));
+                c += 2;
+            }
+            fonts_.DrawWide(p, QRect(start * cw_, 0, (c - start) * cw_, ch_), run, t, k, fi);
             continue;
         }
         if ((attrs[c].flags & kLineDrawing) && IsLineLetter(b)) {
-            CellColours(attrs[c], blinkOff, sel, &t, &k);
             DrawLineGlyph(p, QRect(c * cw_, 0, cw_, ch_), b, t, k);
             ++c;
             continue;
         }
         // A run of single-byte cells of one look goes out as one string.
-        CellColours(attrs[c], blinkOff, sel, &t, &k);
-        int fi = ((attrs[c].flags & kItalic) ? 2 : 0) | ((attrs[c].flags & kUnderline) ? 1 : 0);
-        int start = c;
+        const int start = c;
         run.clear();
         while (c <= hi) {
-            uint8_t x = line.text[c];
+            const uint8_t x = line.text[c];
             if (x >= 0x80 || ((attrs[c].flags & kLineDrawing) && IsLineLetter(x)))
                 break;
             if (c != start) {
-                bool s2 = c >= selFrom && c < selTo;
                 QRgb t2, k2;
-                CellColours(attrs[c], blinkOff, s2, &t2, &k2);
-                int f2 = ((attrs[c].flags & kItalic) ? 2 : 0) | ((attrs[c].flags & kUnderline) ? 1 : 0);
-                if (t2 != t || k2 != k || f2 != fi)
+                if (look(c, &t2, &k2) != fi || t2 != t || k2 != k)
                     break;
             }
             run.append(QLatin1Char(x < 0x20 || x == 0x7F ? ' ' : char(x)));
             ++c;
         }
-        DrawCellText(p, QRect(start * cw_, 0, (c - start) * cw_, ch_), run, t, k, fi);
+        fonts_.DrawNarrow(p, QRect(start * cw_, 0, (c - start) * cw_, ch_), run, t, k, fi);
     }
-    p.restore();
-    if (overlayUsed_) {
-        // Shapes under cells drawn again are gone.
-        QPainter o(&overlay_);
-        o.setCompositionMode(QPainter::CompositionMode_Clear);
-        int x0 = doubled ? lo * 2 * cw_ : lo * cw_;
-        int x1 = doubled ? (hi + 1) * 2 * cw_ : (hi + 1) * cw_;
-        o.fillRect(QRect(x0, row * ch_, x1 - x0, ch_), Qt::transparent);
-    }
-    int x0 = doubled ? lo * 2 * cw_ : lo * cw_;
-    int x1 = doubled ? (hi + 1) * 2 * cw_ : (hi + 1) * cw_;
-    pendingUpdate_ += QRect(x0, row * ch_, x1 - x0, ch_) & band;
-}
-
-bool TermPainter::GlyphIndexes(int fontIndex, const QString& s, QVarLengthArray<quint32, 160>* out)
-{
-    GlyphFont& g = glyphs_[size_t(fontIndex)];
-    if (!g.raw.isValid())
-        return false;
-    out->clear();
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s.at(i).unicode();
-        if (s.at(i).isHighSurrogate() && i + 1 < s.size()) {
-            c = QChar::surrogateToUcs4(s.at(i), s.at(i + 1));
-            ++i;
-        }
-        quint32 index = 0;
-        if (c >= 0x20 && c < 0x7F) {
-            index = g.ascii[c];
-        } else {
-            auto it = g.other.constFind(c);
-            if (it == g.other.constEnd()) {
-                QList<quint32> found = g.raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
-                index = found.size() == 1 ? found.first() : 0;
-                // The cache stays small: a screen holds at most a few
-                // thousand distinct characters.
-                if (g.other.size() < 20000)
-                    g.other.insert(c, index);
-            } else {
-                index = *it;
-            }
-        }
-        if (index == 0)
-            return false;  // not in this face: the font fallback draws it
-        out->append(index);
-    }
-    return true;
-}
-
-void TermPainter::DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k,
-                               int fontIndex)
-{
-    p.fillRect(r, QColor::fromRgb(k));
-    bool blank = true;
-    for (QChar c : s)
-        if (c != QLatin1Char(' ')) {
-            blank = false;
-            break;
-        }
-    if (blank && !(fontIndex & 1))
-        return;
-    p.setPen(QColor::fromRgb(t));
-    // Glyphs placed cell by cell from a per-face index table: no text
-    // shaping on the hot path. Italic faces go through the text path, which
-    // slants a face that has no italic of its own.
-    QVarLengthArray<quint32, 160> idx;
-    if (!(fontIndex & 2) && GlyphIndexes(fontIndex, s, &idx)) {
-        QVarLengthArray<QPointF, 160> pos;
-        pos.resize(idx.size());
-        for (qsizetype i = 0; i < idx.size(); ++i)
-            pos[i] = QPointF(qreal(i * cw_), qreal(ascent_));
-        QGlyphRun run;
-        run.setRawFont(glyphs_[size_t(fontIndex)].raw);
-        run.setRawData(idx.constData(), pos.constData(), int(idx.size()));
-        run.setUnderline(fontIndex & 1);
-        p.drawGlyphRun(QPointF(r.left(), r.top()), run);
-        return;
-    }
-    p.setFont(fonts_[size_t(fontIndex)]);
-    if (s.size() == 1 || s.at(0).isHighSurrogate() || s.at(0).unicode() >= 0x80) {
-        p.drawText(r.left(), r.top() + ascent_, s);
-        return;
-    }
-    // Each character in its own cell, whatever the face's advances are.
-    for (qsizetype i = 0; i < s.size(); ++i)
-        p.drawText(r.left() + int(i) * cw_, r.top() + ascent_, QString(s.at(i)));
 }
 
 void TermPainter::DrawBlock(QPainter& p, const QRect& r, int block, QRgb t, QRgb k)
@@ -657,52 +566,25 @@ void TermPainter::PaintCaret(QPainter& p)
 
 void TermPainter::PaintView(QPainter& p, const QRect& clip, int viewTop)
 {
+    // The kept lines as they were shown: their colours, attributes and line
+    // sizes; blinking cells hold still in their visible phase.
     const int cols = term_.Columns();
-    QRgb dt = ToRgb(kPalette[size_t(term_.DefaultFg())]) | 0xFF000000;
-    QRgb dk = ToRgb(kPalette[size_t(term_.DefaultBg())]) | 0xFF000000;
+    const QColor back = Background();
     int firstRow = clip.top() / ch_, lastRow = std::min(term_.Rows() - 1, clip.bottom() / ch_);
     for (int i = firstRow; i <= lastRow; ++i) {
         int h = viewTop + i;
         QRect band(0, i * ch_, cols * cw_, ch_);
         if (h < 0 || h >= term_.LinesUsed()) {
-            p.fillRect(band, QColor::fromRgb(dk));
+            p.fillRect(band, back);
             continue;
         }
-        const uint8_t* text = term_.HistoryLine(h).text;
         int selFrom = 1, selTo = 0;
         if (sel_.shown)
             sel_.RowRange(h, cols, &selFrom, &selTo);
         p.save();
         p.setClipRect(band);
         p.translate(0, i * ch_);
-        int c = 0;
-        while (c < cols) {
-            bool sel = c >= selFrom && c < selTo;
-            QRgb t = sel ? dt ^ 0xFFFFFF : dt, k = sel ? dk ^ 0xFFFFFF : dk;
-            uint8_t b = text[c];
-            if (b >= 0x80 && c + 1 < cols) {
-                hangul::Glyph g = hangul::DisplayPair(b, text[c + 1], term_.DisplayCode());
-                QRect r(c * cw_, 0, 2 * cw_, ch_);
-                if (g.kind == hangul::Glyph::Text) {
-                    char32_t ch = g.ch;
-                    DrawCellText(p, r, QString::fromUcs4(&ch, 1), t, k, 0);
-                } else if (g.kind == hangul::Glyph::Block) {
-                    DrawBlock(p, r, g.block, t, k);
-                } else {
-                    p.fillRect(r, QColor::fromRgb(k));
-                }
-                c += 2;
-                continue;
-            }
-            int start = c;
-            QString run;
-            while (c < cols && (text[c] < 0x80 || c + 1 >= cols) && ((c >= selFrom && c < selTo) == sel)) {
-                uint8_t x = text[c];
-                run.append(QLatin1Char(x < 0x20 || x >= 0x7F ? ' ' : char(x)));
-                ++c;
-            }
-            DrawCellText(p, QRect(start * cw_, 0, (c - start) * cw_, ch_), run, t, k, 0);
-        }
+        DrawLine(p, term_.HistoryLine(h), term_.HistoryAttrs(h), 0, cols - 1, selFrom, selTo, false);
         p.restore();
     }
 }

@@ -1,30 +1,29 @@
 // Drawing of the terminal window.
 //
 // Damaged cells are drawn from the screen model into a backing image: runs of
-// single-byte cells of one look as one glyph run, placed cell by cell from a
-// per-face glyph-index cache (no text shaping on the hot path); Hangul pairs
-// two cells wide; the block and line-drawing glyphs as shapes. A region
+// cells of one look as one glyph run through TermFonts (single-byte cells one
+// cell each, double-byte characters two cells each); the block and
+// line-drawing glyphs as shapes. A region
 // scroll moves the image's pixels unless the whole region is drawn again
 // anyway. Drawing happens when a feed returns, at most once per display frame
 // (16 ms) and, under a flood, in no more than a fifth of the time: the damage
 // of many feeds is drawn once. Shapes are kept in an overlay image that
 // scrolls with the region and is cleared under cells drawn again. The
-// scrollback view is painted directly from the history rows.
+// scrollback view is painted directly from the history rows, by the same
+// rules as the live screen.
 #pragma once
 
 #include <QFont>
-#include <QHash>
 #include <QImage>
-#include <QRawFont>
 #include <QRegion>
 #include <QTimer>
-#include <QVarLengthArray>
 #include <array>
 #include <cstdint>
 
 #include "base/SettingsLayout.h"
 #include "terminal/TermSurface.h"
 #include "terminal/Terminal.h"
+#include "terminal/ui/TermFonts.h"
 
 class QPainter;
 
@@ -37,14 +36,15 @@ class TermPainter {
 public:
     TermPainter(CAnsiTerm& window, Terminal& term, const TermSelection& selection);
 
-    // The faces of a logical font (an absent face falls back to
-    // "NanumGothicCoding") and the cell metrics measured from them.
+    // The faces of a logical font (TermFonts) and the cell metrics measured
+    // from them.
     void MakeFonts(const LogFontFields& font);
+    TermFonts& Fonts() { return fonts_; }
     int CellWidth() const { return cw_; }
     int CellHeight() const { return ch_; }
     int Ascent() const { return ascent_; }
     // italic << 1 | underline
-    const QFont& Font(int index) const { return fonts_[size_t(index)]; }
+    const QFont& Font(int index) const { return fonts_.Font(index); }
     // The cells' area in window pixels, and the colour around it.
     QRect CellArea() const;
     QColor Background() const;
@@ -88,15 +88,12 @@ private:
         int lo = 1 << 30, hi = -1;
         bool Empty() const { return hi < lo; }
     };
-    struct GlyphFont {
-        QRawFont raw;
-        std::array<quint32, 128> ascii{};
-        QHash<char32_t, quint32> other;
-    };
     void BlinkTick();
     void RenderRow(QPainter& p, int row, int lo, int hi);
-    void DrawCellText(QPainter& p, const QRect& r, const QString& s, QRgb t, QRgb k, int fontIndex);
-    bool GlyphIndexes(int fontIndex, const QString& s, QVarLengthArray<quint32, 160>* out);
+    // Cells lo..hi of a line (pairs whole) at the painter's origin, by the
+    // line's size; selFrom..selTo-1 shown selected.
+    void DrawLine(QPainter& p, const ScreenLine& line, const CellAttr* attrs, int lo, int hi, int selFrom,
+                  int selTo, bool blinkOff);
     void DrawBlock(QPainter& p, const QRect& r, int block, QRgb t, QRgb k);
     void DrawLineGlyph(QPainter& p, const QRect& r, uint8_t letter, QRgb t, QRgb k);
 
@@ -104,8 +101,7 @@ private:
     Terminal& term_;
     const TermSelection& sel_;
 
-    std::array<QFont, 4> fonts_;
-    std::array<GlyphFont, 4> glyphs_;
+    TermFonts fonts_;
     int cw_ = 8, ch_ = 16, ascent_ = 12;
 
     QImage backing_;

@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <QFile>
 #include <QMenu>
 #include <QComboBox>
@@ -27,6 +31,7 @@
 #include "terminal/HangulCodec.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
+#include "shell/VeloApp.h"
 #include "base/SettingsStore.h"
 #include "terminal/ui/CAnsiTerm.h"
 #include "videotex/VtxWriter.h"
@@ -318,6 +323,43 @@ TEST_F(FrameKeys, FontSmallerStopsAtMinusFive)
     EXPECT_EQ(store.ReadInt("초기 환경", "Height", 0), -6);
 }
 
+TEST_F(FrameKeys, ModifiedFunctionKeysNeverRunThePlainKeysCommand)
+{
+    CMainFrame f(rt);
+    Fill(f);
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    CAnsiTerm* t = f.Terminal();
+    // F5 is off in the key map: plain, it opens the scrollback view. With a
+    // modifier it is another key: Shift+F5 the map's F15, the others none.
+    for (Qt::KeyboardModifiers mods : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        QTest::keyClick(t, Qt::Key_F5, mods);
+        EXPECT_FALSE(flags.TermShared.Frozen) << int(mods);
+    }
+    EXPECT_EQ(line.out, "\x1b[28~");
+    // What the key map holds now (as the key map dialog leaves it) is what
+    // the modified key sends; switched off, it sends nothing.
+    line.out.clear();
+    rt.Keys().Set(kKeyF1 + 14, "F15!", true);
+    QTest::keyClick(t, Qt::Key_F5, Qt::ShiftModifier);
+    rt.Keys().Set(kKeyF1 + 14, "F15!", false);
+    QTest::keyClick(t, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(line.out, "F15!");
+    // The frame's own modified keys keep their commands: Ctrl+F8 resets.
+    auto notices = [&] {
+        int n = 0;
+        for (QDialog* d : f.findChildren<QDialog*>())
+            n += d->isVisible() && d->objectName() == "TimedNotice";
+        return n;
+    };
+    EXPECT_EQ(notices(), 0);
+    QTest::keyClick(t, Qt::Key_F8, Qt::ControlModifier);
+    EXPECT_EQ(notices(), 1);
+    QTest::keyClick(t, Qt::Key_F5);
+    EXPECT_TRUE(flags.TermShared.Frozen);
+}
+
 TEST_F(FrameKeys, DisplayCodeCommandsAreRefusedWhileTheViewIsOpen)
 {
     CMainFrame f(rt);
@@ -398,6 +440,23 @@ TEST(AppRuntime, EachRuntimeReadsTheStoreItWasGivenAndKeepsItsOwnFlags)
     ra.Flags().ConnState.Connecting = true;
     EXPECT_TRUE(fa.CommandEnabled(ID_CONN_HANGUP));
     EXPECT_FALSE(rb.Flags().ConnState.Connecting);
+}
+
+TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean)
+{
+    App();
+    QTranslator* korean = InstallQtKorean(*qApp);
+    ASSERT_NE(korean, nullptr) << "Qt's Korean translations are not installed";
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
+                         QDialogButtonBox::No);
+    EXPECT_EQ(box.button(QDialogButtonBox::Ok)->text(), "확인");
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "취소");
+    EXPECT_EQ(box.button(QDialogButtonBox::Yes)->text(), "예(&Y)");
+    EXPECT_EQ(box.button(QDialogButtonBox::No)->text(), "아니요(&N)");
+    EXPECT_EQ(QCoreApplication::translate("QColorDialog", "Select Color"), "색 선택");
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "다음에서 찾기:");
+    QCoreApplication::removeTranslator(korean);
+    delete korean;
 }
 
 namespace {

@@ -7,13 +7,19 @@
 #include "tests/shell/QtTestApp.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QDeadlineTimer>
 #include <QInputMethodEvent>
+#include <QSignalSpy>
 #include <QTest>
 #include <mutex>
 #include <string>
 
+#include "base/CommandIds.h"
 #include "connect/Conn.h"
 #include "base/Flags.h"
 #include "support/TestKit.h"
@@ -21,6 +27,8 @@
 #include "terminal/AutoResponse.h"
 #include "terminal/HangulCodec.h"
 #include "terminal/ui/CAnsiTerm.h"
+#include "terminal/ui/TermFontDialog.h"
+#include "terminal/ui/TermFonts.h"
 
 using namespace velo;
 
@@ -481,4 +489,205 @@ TEST_F(TermTest, WheelScrollsTheViewBySettingsLines)
     QApplication::sendEvent(t.get(), &up);
     EXPECT_EQ(t->ScrollPosition(), bottom);
     EXPECT_FALSE(flags.TermShared.Frozen);
+}
+
+// ---- fonts, the scrollback's colours, modified function keys -----------------
+
+TEST_F(TermTest, HangulFillsItsTwoCellsInEveryFaceAndSize)
+{
+    struct Case {
+        const char* face;
+        int height;
+    };
+    // A face with Hangul of its own, and two Latin faces whose Hangul comes
+    // from a Korean face beside them, at three sizes.
+    const Case cases[] = {{"NanumGothicCoding", 16}, {"DejaVu Sans Mono", 13}, {"Liberation Mono", 22}};
+    const QRgb bg = qRgb(0, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face);
+        ASSERT_TRUE(termfonts::LatinFixedWidth(QString::fromLatin1(c.face))) << "font not installed";
+        LogFontFields f;
+        f.faceName = c.face;
+        f.height = -c.height;
+        t->SetTermFont(f);
+        t->resize(t->sizeHint());
+        // Row 1: "한" alone in columns 2 and 3; row 3: "한글한글" from column 0.
+        Feed("\x1b[37;40m\x1b[2J\x1b[H\r\n  \xC7\xD1\r\n\r\n\xC7\xD1\xB1\xDB\xC7\xD1\xB1\xDB" "A");
+        QImage img = t->Snapshot();
+        const QRect box = Cell(1, 2, 2);
+        auto ink = [&](const QRect& r) { return r.width() * r.height() - Count(img, r, bg); };
+        // Nothing outside its two cells: not into its neighbours, not above
+        // or below.
+        EXPECT_EQ(ink(Cell(1, 0, 2)), 0);
+        EXPECT_EQ(ink(Cell(1, 4, 2)), 0);
+        EXPECT_EQ(ink(Cell(0, 0, 6)), 0);
+        EXPECT_EQ(ink(Cell(2, 0, 6)), 0);
+        // Across them: the ink spans most of the two cells and sits in their
+        // middle, so neighbours meet without a gap.
+        int left = box.width(), right = -1;
+        for (int x = 0; x < box.width(); ++x)
+            if (ink(QRect(box.left() + x, box.top(), 1, box.height())) > 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        int width = right - left + 1, gapLeft = left, gapRight = box.width() - 1 - right;
+        EXPECT_GE(width * 100, box.width() * 80);
+        EXPECT_LE(std::abs(gapLeft - gapRight), 2);
+        // In a run, every syllable is drawn just as it is alone.
+        for (int i : {0, 2})
+            EXPECT_EQ(img.copy(Cell(3, 2 * i, 2)), img.copy(box)) << "pair " << i;
+        EXPECT_GT(ink(Cell(3, 8)), 0);  // the letter after the run, in its cell
+
+        // A frame of box-drawing characters ("┌─┐" over "└─┘", a heavy "┏━┓"
+        // beside it) is one unbroken line: along the middle of the rows from
+        // corner to corner, and down from the top corner to the bottom one.
+        Feed("\x1b[6;1H\xA6\xA3\xA6\xA1\xA6\xA4 \xA6\xAE\xA6\xAC\xA6\xAF\r\n"
+             "\xA6\xA6\xA6\xA1\xA6\xA5");
+        img = t->Snapshot();
+        const int cw = Cell(0, 1).left(), chh = Cell(1, 0).top();
+        const int midTop = Cell(5, 0).top() + chh / 2, midBottom = Cell(6, 0).top() + chh / 2;
+        for (int first : {0, 7}) {
+            SCOPED_TRACE(first);
+            const int from = (first + 1) * cw, to = (first + 5) * cw;
+            EXPECT_EQ(ink(QRect(from, midTop, to - from + 1, 1)), to - from + 1);
+        }
+        EXPECT_EQ(ink(QRect(cw, midTop, 1, midBottom - midTop + 1)), midBottom - midTop + 1);
+        EXPECT_EQ(ink(QRect(cw, midBottom, 4 * cw + 1, 1)), 4 * cw + 1);
+        EXPECT_EQ(ink(QRect(0, midBottom, cw / 2, 1)), 0);  // a corner has no arm outward
+    }
+}
+
+TEST_F(TermTest, ScrollbackViewShowsKeptLinesAsTheyWereShown)
+{
+    Feed("\x1b[1;33;41mYellow on red\x1b[0m \x1b[7mrev\x1b[0m \x1b[32;40m\xC7\xD1\xB1\xDB\x1b[0m "
+         "\x1b[4munder\x1b[0m \x0elqk\x0f\r\n\x1b#6wide\r\n");
+    t->SetBlinkPhase(true);
+    QImage live = t->Snapshot().copy(Cell(0, 0, t->Term().Columns()).united(Cell(1, 0, t->Term().Columns())));
+    for (int i = 0; i < 40; ++i)
+        Feed("filler " + std::to_string(i) + "\r\n");
+    int h = -1;
+    for (int i = 0; i < t->Term().LinesUsed() && h < 0; ++i)
+        if (std::string(reinterpret_cast<const char*>(t->Term().HistoryLine(i).text), 6) == "Yellow")
+            h = i;
+    ASSERT_GE(h, 0);
+    t->ScrollTo(h);
+    ASSERT_TRUE(flags.TermShared.Frozen);
+    QImage view = t->Snapshot();
+    EXPECT_EQ(view.copy(Cell(0, 0, t->Term().Columns()).united(Cell(1, 0, t->Term().Columns()))), live);
+    // Selected in the view: both colours inverted, bright yellow on red
+    // becoming blue on cyan.
+    t->SetSelection(h, 0, h, 6);
+    view = t->Snapshot();
+    EXPECT_GT(Count(view, Cell(0, 0), qRgb(64, 255, 255)), 10);
+    EXPECT_GT(Count(view, Cell(0, 0, 6), qRgb(0, 0, 255)), 3);
+    EXPECT_EQ(view.copy(Cell(0, 7, 6)), live.copy(Cell(0, 7, 6)));  // unselected cells unchanged
+}
+
+TEST_F(TermTest, ModifiedFunctionKeysFollowTheKeyMapsOwnEntries)
+{
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* sends;
+        int frameCommand;  // 0: none
+    };
+    const Case cases[] = {
+        {Qt::Key_F3, Qt::NoModifier, "", ID_FKEY_FIRST + 2},    // the plain key is the frame's
+        {Qt::Key_F1, Qt::ShiftModifier, "\x1b[23~", 0},          // F11
+        {Qt::Key_F3, Qt::ShiftModifier, "\x1b[25~", 0},          // F13
+        {Qt::Key_F8, Qt::ShiftModifier, "\x1b[32~", 0},          // F18, never the font dialog
+        {Qt::Key_F9, Qt::ShiftModifier, "\x1b[33~", 0},          // F19
+        {Qt::Key_F15, Qt::NoModifier, "\x1b[28~", 0},            // a keyboard's own F15
+        {Qt::Key_F11, Qt::ShiftModifier, "", 0},                 // no entry: nothing
+        {Qt::Key_F8, Qt::ControlModifier, "", 0},
+        {Qt::Key_F5, Qt::AltModifier, "", 0},
+        {Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.mods).toString().toStdString());
+        outlets.sink.Clear();
+        QTest::keyClick(t.get(), c.key, c.mods);
+        EXPECT_EQ(line.Take(), c.sends);
+        std::vector<int> commands;
+        if (c.frameCommand)
+            commands.push_back(c.frameCommand);
+        EXPECT_EQ(outlets.sink.Commands(), commands);
+    }
+    // An entry switched off keeps the key silent.
+    host.keys.Set(kKeyF1 + 17, "\\e[32~", false);
+    QTest::keyClick(t.get(), Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(line.Take(), "");
+}
+
+TEST_F(TermTest, InputForTheHostWhileTheViewIsOpenIsRefusedWithABeep)
+{
+    for (int i = 0; i < 60; ++i)
+        Feed("x\r\n");
+    t->OpenView();
+    ASSERT_TRUE(flags.TermShared.Frozen);
+    QSignalSpy refused(t.get(), &CAnsiTerm::inputRefused);
+    QTest::keyClick(t.get(), Qt::Key_B);
+    QTest::keyClick(t.get(), Qt::Key_Return);
+    QTest::keyClick(t.get(), Qt::Key_F3, Qt::ShiftModifier);
+    QInputMethodEvent e(QString(), {});
+    e.setCommitString(QStringLiteral("한"));
+    QApplication::sendEvent(t.get(), &e);
+    EXPECT_EQ(refused.count(), 4);
+    // The view's own keys and a lone modifier are no refusal.
+    QTest::keyClick(t.get(), Qt::Key_Up);
+    QTest::keyClick(t.get(), Qt::Key_PageUp);
+    QTest::keyClick(t.get(), Qt::Key_Shift);
+    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(line.Take(), "");
+    t->LeaveView();
+    QTest::keyClick(t.get(), Qt::Key_B);
+    EXPECT_EQ(line.Take(), "b");
+    EXPECT_EQ(refused.count(), 4);
+}
+
+TEST(TermFontDialogTest, OffersFixedWidthFacesThatFillTheGridAndStartsFromTheCurrentFont)
+{
+    test::App();
+    const QString coding = termfonts::ListName(QStringLiteral("NanumGothicCoding"));
+    LogFontFields current;  // "굴림체" is not installed: its stand-in is shown
+    current.height = -18;
+    TermFontDialog d(current);
+    QStringList listed;
+    for (int i = 0; i < d.Families()->count(); ++i)
+        listed << d.Families()->item(i)->text();
+    for (const QString& f : {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"), coding})
+        EXPECT_TRUE(listed.contains(f)) << f.toStdString();
+    // Proportional Latin, Korean or not, and aliases are no grid faces.
+    for (const char* f : {"DejaVu Sans", "Liberation Serif", "Monospace"})
+        EXPECT_FALSE(listed.contains(QString::fromLatin1(f))) << f;
+    if (termfonts::HasHangul(QStringLiteral("NanumGothic")))
+        EXPECT_FALSE(listed.contains(termfonts::ListName(QStringLiteral("NanumGothic"))));
+    EXPECT_EQ(d.Families()->currentItem()->text(), coding);
+    EXPECT_EQ(d.Size()->value(), 18);
+    EXPECT_FALSE(d.Bold()->isChecked());
+    EXPECT_EQ(d.HangulFaces()->currentText(), "(글꼴에 든 한글)");
+
+    // A Latin-only face gets a Korean face beside it; the one the window
+    // would take anyway is stored as no choice at all.
+    d.Families()->setCurrentItem(
+        d.Families()->findItems(QStringLiteral("DejaVu Sans Mono"), Qt::MatchExactly).value(0));
+    EXPECT_EQ(d.HangulFaces()->findData(QString()), -1);
+    EXPECT_EQ(d.HangulFaces()->currentData().toString(), coding);
+    d.Size()->setValue(22);
+    d.Bold()->setChecked(true);
+    LogFontFields chosen = d.Chosen();
+    EXPECT_EQ(chosen.faceName, "DejaVu Sans Mono");
+    EXPECT_EQ(chosen.hangulFace, "");
+    EXPECT_EQ(chosen.height, -22);
+    EXPECT_EQ(chosen.weight, 700);
+    EXPECT_EQ(d.Sample()->Fonts().LatinFamily(), "DejaVu Sans Mono");
+    EXPECT_EQ(d.Sample()->Fonts().WideFamily(), coding);
+    // Another Korean face, when there is one, is kept by name.
+    for (int i = 0; i < d.HangulFaces()->count(); ++i)
+        if (d.HangulFaces()->itemData(i).toString() != coding) {
+            d.HangulFaces()->setCurrentIndex(i);
+            EXPECT_EQ(QString::fromStdString(d.Chosen().hangulFace), d.HangulFaces()->itemData(i).toString());
+            EXPECT_EQ(d.Sample()->Fonts().WideFamily(), d.HangulFaces()->itemData(i).toString());
+            break;
+        }
 }

@@ -531,7 +531,24 @@ TEST(ReceiveFromSz, PeerKilledMidTransferEndsAndKeepsThePart)
     EXPECT_GE(got.size(), size_t(256 << 10));
     EXPECT_LT(got.size(), src[0].data.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), src[0].data.begin()));
-    EXPECT_EQ(Mtime(r.files[0].path), src[0].mtime);  // so that it can be resumed by time
+    // The part never carries the sender's time, so it never looks complete.
+    EXPECT_NE(Mtime(r.files[0].path), src[0].mtime);
+
+    // It is still resumed "when name and time are the same", and the whole
+    // file then has the sender's time. Its first byte, changed here, shows
+    // that the part was kept and not received anew.
+    std::vector<uint8_t> part = got;
+    part[0] ^= 0xFF;
+    WriteFile(r.files[0].path, part);
+    velo::test::TestOutlets outlets;
+    outlets.settings.WriteInt("ZModem", "AppendOption", 1);
+    Outcome o = FromSz({src[0].path}, out, false, nullptr, {}, &outlets.out);
+    ASSERT_EQ(o.result.files.size(), 1u);
+    EXPECT_EQ(o.result.files[0].status, ZmFileStatus::Complete);
+    EXPECT_EQ(Mtime(r.files[0].path), src[0].mtime);
+    std::vector<uint8_t> want = src[0].data;
+    want[0] ^= 0xFF;
+    EXPECT_TRUE(ReadFile(r.files[0].path) == want);
 }
 
 TEST(SendToRz, PeerKilledMidTransferEnds)
@@ -604,6 +621,7 @@ void CancelMidTransfer(bool weSend)
         const auto got = ReadFile(r.files[0].path);
         EXPECT_LT(got.size(), src[0].data.size());
         EXPECT_TRUE(std::equal(got.begin(), got.end(), src[0].data.begin()));
+        EXPECT_NE(Mtime(r.files[0].path), src[0].mtime);
     }
 }
 }  // namespace
