@@ -384,8 +384,9 @@ TEST(ZmWireData, FullBlockFitsOneMoreIsAnError)
         EXPECT_EQ(r, c.len == 1024 ? GOTCRCG : ERROR) << c.len << " " << int(c.fill) << " " << int(c.last);
         EXPECT_LE(n, 1024);
         EXPECT_EQ(buf[1024], 0x5A);
-        if (r == GOTCRCG)
+        if (r == GOTCRCG) {
             EXPECT_TRUE(std::equal(data.begin(), data.end(), buf));
+        }
     }
 }
 
