@@ -104,10 +104,13 @@ bool TelnetSocket::ConnectNext(bool* created)
             return false;
         }
         int on = 1;
-        int rcv = kReceiveBuffer;
         int snd = kSendBuffer;
         ::setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcv, sizeof rcv);
+        // The receive buffer is left to the kernel: a fixed size also stops
+        // the receive window from growing, and a window of a few KB makes
+        // the host wait for every read of ours (a download then runs at a
+        // fraction of the line's speed). A read still takes at most the
+        // caller's cap (kConnReadBuffer).
         ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &snd, sizeof snd);
         // TCP_NODELAY stays off: small writes are coalesced.
         fd_.Set(fd);

@@ -38,7 +38,6 @@ class UiLoop;
 
 class TelnetSocket : public ConnLine, private TelnetReplySink {
 public:
-    static constexpr int kReceiveBuffer = 8192;
     static constexpr int kSendBuffer = 4096;
     static constexpr int kSendStallMs = 10000;
     static constexpr int kReplyQueueMax = 16384;

@@ -552,10 +552,12 @@ int ZmWire::ReadData(uint8_t* buf, int size, int* count)
     return rxKind == 2 ? ReadDataRle(buf, size, count) : ReadDataPlain(buf, size, count);
 }
 
-// CRC-16 and CRC-32 subpackets. Runs of plain bytes are copied straight out
-// of the input buffer and the common escapes (ZDLE and a byte of the 0x40
-// column) are undone in place; ZdlRead takes the rest. The CRC runs over the
-// decoded bytes once the ending code is found.
+// CRC-16 and CRC-32 subpackets. Plain bytes are moved straight out of the
+// input buffer, one table look-up each, and the common escapes (ZDLE and a
+// byte of the 0x40 column) are undone on the way; ZdlRead takes the rest. A
+// run of plain bytes that does not fit the buffer is an overflow and none of
+// it is stored. The CRC runs over the decoded bytes once the ending code is
+// found.
 int ZmWire::ReadDataPlain(uint8_t* buf, int size, int* count)
 {
     const bool crc32 = rxKind == 1;
@@ -566,19 +568,20 @@ int ZmWire::ReadDataPlain(uint8_t* buf, int size, int* count)
     for (;;) {
         const uint8_t* p = in_ + inPos_;
         const uint8_t* const e = in_ + inCount_;
+        uint8_t* runStart = out;
         bool overflow = false;
         while (p < e) {
-            const uint8_t* q = p;
-            while (q < e && !special[*q])
-                ++q;
-            const size_t n = size_t(q - p);
-            if (n > size_t(end - out)) {
+            const uint8_t* const lim = p + std::min(e - p, end - out);
+            while (p < lim && !special[*p])
+                *out++ = *p++;
+            if (p == e)
+                break;
+            if (!special[*p]) {
+                // The buffer is full and the run goes on.
+                out = runStart;
                 overflow = true;
                 break;
             }
-            std::memcpy(out, p, n);
-            out += n;
-            p = q;
             if (p + 1 < e && *p == ZDLE && (p[1] & 0x60) == 0x40) {
                 if (out == end) {
                     overflow = true;
@@ -586,6 +589,7 @@ int ZmWire::ReadDataPlain(uint8_t* buf, int size, int* count)
                 }
                 *out++ = p[1] ^ 0x40;
                 p += 2;
+                runStart = out;
                 continue;
             }
             break;

@@ -1,4 +1,5 @@
 // The wire layer on its own: bytes in, bytes out, no peer.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -358,19 +359,34 @@ TEST(ZmWireData, SubpacketsRoundTripEveryByteValue)
 
 TEST(ZmWireData, FullBlockFitsOneMoreIsAnError)
 {
-    for (int len : {1024, 1025}) {
+    // The byte past the block is plain or escaped, and the block itself
+    // plain or full of escapes; nothing is ever stored past the buffer.
+    struct Case {
+        int len;
+        uint8_t fill;
+        uint8_t last;
+    };
+    for (const Case& c : {Case{1024, 'a', 'a'}, Case{1025, 'a', 'a'}, Case{1025, 'a', ZDLE},
+                          Case{1024, ZDLE, 0x11}, Case{1025, 0x91, 'a'}, Case{1025, ZDLE, ZDLE}}) {
         Loop l;
         l.tx.sendCrc32 = true;
-        std::vector<uint8_t> data(size_t(len), 'a');
+        std::vector<uint8_t> data(size_t(c.len), c.fill);
+        data.back() = c.last;
         l.tx.SendBinHeader(ZDATA, 0u);
         l.tx.SendData(data.data(), data.size(), ZCRCG);
         l.Pass();
         uint8_t got[kHeaderMax];
         ASSERT_EQ(l.rx.GetHeader(got), ZDATA);
         uint8_t buf[1025];
+        buf[1024] = 0x5A;
         int n = 0;
-        EXPECT_EQ(l.rx.ReadData(buf, 1024, &n), len == 1024 ? GOTCRCG : ERROR);
+        const int r = l.rx.ReadData(buf, 1024, &n);
+        EXPECT_EQ(r, c.len == 1024 ? GOTCRCG : ERROR) << c.len << " " << int(c.fill) << " " << int(c.last);
         EXPECT_LE(n, 1024);
+        EXPECT_EQ(buf[1024], 0x5A);
+        if (r == GOTCRCG) {
+            EXPECT_TRUE(std::equal(data.begin(), data.end(), buf));
+        }
     }
 }
 
