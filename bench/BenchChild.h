@@ -8,6 +8,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ inline pid_t SpawnChild(const std::vector<std::string>& argv, int in, int out, c
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // The benchmark ignores SIGPIPE for itself; the peers get the default.
+        ::signal(SIGPIPE, SIG_DFL);
         ::dup2(in, 0);
         ::dup2(out, 1);
         const int null = ::open("/dev/null", O_WRONLY);
