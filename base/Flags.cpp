@@ -1,7 +1,5 @@
 #include "base/Flags.h"
 
-#include <chrono>
-
 namespace velo {
 
 void AutoResetEvent::Set()
@@ -22,9 +20,7 @@ void AutoResetEvent::Reset()
 bool AutoResetEvent::Wait(int timeoutMs)
 {
     std::unique_lock lock(mutex_);
-    if (timeoutMs < 0)
-        cv_.wait(lock, [this] { return signalled_; });
-    else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; }))
+    if (!WaitUntil(cv_, lock, timeoutMs, [this] { return signalled_; }))
         return false;
     signalled_ = false;
     return true;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -34,6 +35,18 @@ struct ConnStateFlags {
 
 // An auto-reset event: Set wakes one waiter (or the next one to wait) and
 // clears itself when a wait consumes it.
+// Waits on cv, with lock held, until pred() holds; timeoutMs < 0 waits without
+// limit. False when the time ran out first.
+template <class Pred>
+bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, int timeoutMs, Pred pred)
+{
+    if (timeoutMs < 0) {
+        cv.wait(lock, pred);
+        return true;
+    }
+    return cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), pred);
+}
+
 class AutoResetEvent {
 public:
     void Set();

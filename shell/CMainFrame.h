@@ -93,6 +93,10 @@ public:
     // The connect sequence with an entry (phone book, manual telnet, the
     // command line). False when the user kept the old connection.
     bool ConnectEntry(const PhoneBookEntry& entry);
+    // A host, a blank and a port (23 when none) as typed or given on the
+    // command line: a fresh telnet entry, connected. False when nothing was
+    // connected.
+    bool ConnectTelnetText(const std::string& text);
     // The command line's telnet destination, connected once.
     void ConnectCommandLine();
     // The line the terminal's "말꼬리 잡기" handed over last.
@@ -229,10 +233,6 @@ private:
     void OpenPhoneBook();
     void ManualDial();
     void ManualTelnet();
-    // A host, a blank and a port (23 when none) as typed or given on the
-    // command line: a fresh telnet entry, connected. False when nothing was
-    // connected.
-    bool ConnectTelnetText(const std::string& text);
     // ---- end of phone book
 
     // ---- Chat pane, auto-response and favourites ----

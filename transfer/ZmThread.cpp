@@ -160,12 +160,7 @@ bool ZmTransfer::Running() const
 bool ZmTransfer::WaitEnd(int timeoutMs)
 {
     std::unique_lock lock(mutex_);
-    auto done = [this] { return !running_; };
-    if (timeoutMs < 0)
-        ended_.wait(lock, done);
-    else if (!ended_.wait_for(lock, std::chrono::milliseconds(timeoutMs), done))
-        return false;
-    return true;
+    return WaitUntil(ended_, lock, timeoutMs, [this] { return !running_; });
 }
 
 std::vector<uint8_t> ZmTransfer::TakeLeftover()

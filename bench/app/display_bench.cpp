@@ -18,7 +18,6 @@
 
 #include "bench/app/BenchHost.h"
 #include "base/Flags.h"
-#include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "base/SettingsStore.h"
@@ -130,11 +129,7 @@ qint64 VeloRun(AppRuntime& runtime, const std::string& s, const QString& dir)
         SharedFlags& flags = runtime.Flags();
         CMainFrame frame(runtime);
         frame.show();
-        PhoneBookEntry e;
-        e.kind = kEntryTelnet;
-        SetEntryText(e.number, "127.0.0.1");
-        e.port = port;
-        frame.ConnectEntry(e);
+        frame.ConnectTelnetText("127.0.0.1 " + std::to_string(port));
         QDeadlineTimer until(120000);
         while (!flags.ConnState.Connected && !until.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

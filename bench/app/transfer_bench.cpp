@@ -43,7 +43,6 @@
 #include "bench/app/BenchHost.h"
 #include "base/Flags.h"
 #include "base/SettingsStore.h"
-#include "connect/PhoneBookEntry.h"
 #include "shell/AppRuntime.h"
 #include "shell/CMainFrame.h"
 #include "transfer/ZmThread.h"
@@ -284,13 +283,9 @@ VeloFigures VeloRun(TimingApp& app, int port, const QString& down)
     SharedFlags& flags = rt.Flags();
     CMainFrame frame(rt);
     frame.show();
-    PhoneBookEntry e;
-    e.kind = kEntryTelnet;
-    SetEntryText(e.number, "127.0.0.1");
-    e.port = port;
     const auto t0 = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point started{}, ended{};
-    frame.ConnectEntry(e);
+    frame.ConnectTelnetText("127.0.0.1 " + std::to_string(port));
     bool running = false;
     // The host stays connected after the transfer (a close by the host would
     // be reported in a message box); the bench hangs up.

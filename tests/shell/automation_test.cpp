@@ -33,15 +33,7 @@ namespace {
 std::string Ks(std::string_view utf8) { return hangul::EncodeCp949(utf8); }
 
 // Both ends of a socketpair, closed after whatever uses them.
-struct SocketPair {
-    int fd[2] = {-1, -1};
-    SocketPair() { ::socketpair(AF_UNIX, SOCK_STREAM, 0, fd); }
-    ~SocketPair()
-    {
-        ::close(fd[0]);
-        ::close(fd[1]);
-    }
-};
+using test::SocketPair;
 
 std::string Removed(EscapeRemover& r, std::string s)
 {

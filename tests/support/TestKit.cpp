@@ -1,6 +1,7 @@
 #include "support/TestKit.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <stdexcept>
 
 #include "connect/Conn.h"
 #include "base/Flags.h"
@@ -273,6 +275,26 @@ void RecordingSink::Clear()
     std::lock_guard lock(mutex_);
     commands_.clear();
     messages_.clear();
+}
+
+SocketPair::SocketPair()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd) != 0)
+        throw std::runtime_error("socketpair");
+}
+
+SocketPair::~SocketPair()
+{
+    CloseEnd(0);
+    CloseEnd(1);
+}
+
+void SocketPair::CloseEnd(int i)
+{
+    if (fd[i] >= 0) {
+        ::close(fd[i]);
+        fd[i] = -1;
+    }
 }
 
 TempDir::TempDir(const std::string& tag)

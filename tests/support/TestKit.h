@@ -244,6 +244,16 @@ private:
     std::string path_;
 };
 
+// A connected pair of stream sockets; both ends close with the object.
+struct SocketPair {
+    int fd[2] = {-1, -1};
+    SocketPair();
+    ~SocketPair();
+    SocketPair(const SocketPair&) = delete;
+    SocketPair& operator=(const SocketPair&) = delete;
+    void CloseEnd(int i);
+};
+
 std::string Str(const uint8_t* d, int n);
 // The whole of a file ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);

@@ -70,26 +70,6 @@ bool SocketIo::Wait()
     return false;
 }
 
-SocketPair::SocketPair()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd) != 0)
-        throw std::runtime_error("socketpair");
-}
-
-SocketPair::~SocketPair()
-{
-    CloseEnd(0);
-    CloseEnd(1);
-}
-
-void SocketPair::CloseEnd(int i)
-{
-    if (fd[i] >= 0) {
-        ::close(fd[i]);
-        fd[i] = -1;
-    }
-}
-
 Child::Child(const std::vector<std::string>& argv, int fd, const std::string& dir,
              const std::string& errPath)
 {

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestKit.h"
 #include "transfer/ZmIo.h"
 
 namespace zmtest {
@@ -38,13 +39,7 @@ private:
     std::atomic<bool> open_{true};
 };
 
-// A connected pair of stream sockets; both ends close with the object.
-struct SocketPair {
-    int fd[2] = {-1, -1};
-    SocketPair();
-    ~SocketPair();
-    void CloseEnd(int i);
-};
+using velo::test::SocketPair;
 
 // A child process whose standard input and output are fd (stderr goes to
 // the file errPath when given). Wait kills it after the time limit.
