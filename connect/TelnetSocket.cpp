@@ -249,7 +249,13 @@ void TelnetSocket::OnReceive()
     // between reads) does not keep the UI thread busy.
     readWanted_ = false;
     ApplyWatch();
-    Sink().PostCommand(CMD_CONN_DATA);
+    // A transfer or automation thread reading the stream only needs its
+    // event; the frame's receive step would do no more than set it, one
+    // event-loop round later.
+    if (conn_.State().WorkerOwnsStream())
+        conn_.Flags().DataEvent.Set();
+    else
+        Sink().PostCommand(CMD_CONN_DATA);
 }
 
 void TelnetSocket::OnSend()
@@ -362,17 +368,26 @@ int TelnetSocket::Receive(uint8_t* buf, int wanted, int cap)
     SharedFd::Use use(fd_);
     if (!conn_.State().Connected || use.fd < 0 || !buf)
         return -1;
+    WantRead();
+    int got = 0;
+    if (wanted < 1) {
+        // Whatever is there, up to cap: one non-blocking recv says it without
+        // asking the count first (nothing there, or the host's close, is 0;
+        // the close itself is seen by the watch armed above).
+        ssize_t n;
+        do
+            n = ::recv(use.fd, buf, static_cast<size_t>(std::max(cap, 0)), MSG_DONTWAIT);
+        while (n < 0 && errno == EINTR);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return -1;
+        got = n > 0 ? static_cast<int>(n) : 0;
+        return got > 0 ? filter_.Run(buf, got, *this) : 0;
+    }
     int pending = PendingBytes(use.fd);
     if (pending < 0)
         return -1;
-    WantRead();
-    if (pending == 0)
+    if (pending < wanted)
         return 0;
-    if (wanted < 1)
-        wanted = std::min(pending, std::max(cap, 0));
-    else if (pending < wanted)
-        return 0;
-    int got = 0;
     while (got < wanted) {
         ssize_t n = ::recv(use.fd, buf + got, static_cast<size_t>(wanted - got), MSG_DONTWAIT);
         if (n < 0 && errno == EINTR)
