@@ -7,6 +7,7 @@
 // It is not thread-safe: a transfer runs on one thread.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -105,6 +106,10 @@ private:
     int inPos_ = 0;
     int inCount_ = 0;
     uint64_t received_ = 0;
+    // The last read was large: the stream is in full flow (see Refill).
+    static constexpr int kFlowRead = 1024;
+    static constexpr std::chrono::microseconds kFlowNap{100};
+    bool flowing_ = false;
     bool dataCrc32_ = false;
     int lastType_ = -1;
     int lastLen_ = 4;

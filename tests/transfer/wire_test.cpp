@@ -21,6 +21,7 @@ public:
     size_t pos = 0;
     size_t chunk = 1 << 20;
     bool cancel = false;
+    int reads = 0, waits = 0;
     bool Connected() override { return true; }
     int Write(const uint8_t* p, int n) override
     {
@@ -29,13 +30,18 @@ public:
     }
     int Read(uint8_t* buf, int cap) override
     {
+        ++reads;
         const size_t n = std::min({chunk, in.size() - pos, size_t(cap)});
         std::memcpy(buf, in.data() + pos, n);
         pos += n;
         return int(n);
     }
     int Available() override { return int(in.size() - pos); }
-    bool Wait() override { return false; }
+    bool Wait() override
+    {
+        ++waits;
+        return false;
+    }
     bool CancelRequested() override { return cancel; }
     void Feed(const std::vector<uint8_t>& v) { in.insert(in.end(), v.begin(), v.end()); }
     void Feed(const std::string& s) { in.insert(in.end(), s.begin(), s.end()); }
@@ -544,6 +550,34 @@ TEST(ZmWireIn, UserCancelEndsAWait)
     EXPECT_EQ(w.GetHeader(got), USERCANCEL);
     w.cancelAware = false;
     EXPECT_EQ(w.GetHeader(got), RCDO);
+}
+
+// After a large read that emptied the line the wire looks once more (the
+// stream in full flow gathers during a short nap) before it waits; after a
+// small one it waits at once. Never more than that: an empty line must not
+// be polled in a loop.
+TEST(ZmWireIn, ALargeReadIsFollowedByOneMoreLookBeforeTheWait)
+{
+    const struct {
+        size_t size;
+        int readsBeforeWait;
+    } rows[] = {{8192, 2}, {1024, 2}, {1023, 1}, {20, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.size);
+        MemIo io;
+        ZmWire w(io);
+        io.Feed(std::string(row.size, 'x'));
+        for (size_t i = 0; i < row.size; ++i)
+            ASSERT_EQ(w.ReadLine(), 'x');
+        EXPECT_EQ(io.reads, 1);
+        EXPECT_EQ(w.ReadLine(), RCDO);
+        EXPECT_EQ(io.reads, 1 + row.readsBeforeWait);
+        EXPECT_EQ(io.waits, 1);
+        // The next empty read after the wait is not a flow any more.
+        EXPECT_EQ(w.ReadLine(), RCDO);
+        EXPECT_EQ(io.reads, 2 + row.readsBeforeWait);
+        EXPECT_EQ(io.waits, 2);
+    }
 }
 
 TEST(ZmWireIn, PurgeAndLeftover)

@@ -87,10 +87,15 @@ class Telnet:
         self.naws = None
         self.pending = bytearray()
         self.closed = False
+        # During a ZModem run the program's output and the answers to the
+        # terminal's options are sent from two threads; neither may land in
+        # the middle of the other.
+        self.send_lock = threading.Lock()
 
     def send_raw(self, data):
         try:
-            self.sock.sendall(data)
+            with self.send_lock:
+                self.sock.sendall(data)
         except OSError:
             self.closed = True
 
@@ -502,7 +507,11 @@ def make_files(folder):
 def run_zmodem(t, argv, cwd, rate=0):
     """Runs sz or rz with its stdout to the socket (0xFF doubled) and the
     socket's data (telnet commands removed) to its stdin; rate > 0 paces what
-    goes to the socket to that many bytes a second. Returns the exit status."""
+    goes to the socket to that many bytes a second. Returns the exit status.
+
+    Each direction has its own thread, blocked in its read: the program's
+    output is passed on as it comes, without a select and a status check
+    for every piece of it."""
     try:
         proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, bufsize=0, cwd=cwd)
@@ -525,24 +534,42 @@ def run_zmodem(t, argv, cwd, rate=0):
     # What the terminal sent right behind its command line (a ZRQINIT after
     # "rz") is the program's first input.
     to_child()
-    deadline = time.time() + 600
-    while time.time() < deadline and not t.closed:
-        r, _, _ = select.select([out, t.sock], [], [], 0.5)
-        if out in r:
-            data = os.read(out, chunk)
-            if not data:
-                break
-            t.send(data)
-            sent += len(data)
-            if rate > 0:
-                ahead = sent / rate - (time.time() - started)
-                if ahead > 0:
-                    time.sleep(ahead)
-        if t.sock in r:
+    wake_r, wake_w = os.pipe()
+
+    def from_terminal():
+        # The terminal's answers (and its data on an upload) to the program;
+        # a terminal that hangs up ends the program, so its output ends too.
+        while not t.closed:
+            r, _, _ = select.select([t.sock, wake_r], [], [])
+            if wake_r in r:
+                return
             t.poll(0)
             to_child()
-        if proc.poll() is not None and not select.select([out], [], [], 0)[0]:
+        if proc.poll() is None:
+            proc.kill()
+
+    reader = threading.Thread(target=from_terminal, daemon=True)
+    reader.start()
+    limit = threading.Timer(600, proc.kill)
+    limit.start()
+    while True:
+        try:
+            data = os.read(out, chunk)  # empty once the program has ended
+        except OSError:
+            data = b""
+        if not data:
             break
+        t.send(data)
+        sent += len(data)
+        if rate > 0:
+            ahead = sent / rate - (time.time() - started)
+            if ahead > 0:
+                time.sleep(ahead)
+    limit.cancel()
+    os.write(wake_w, b"x")
+    reader.join()
+    os.close(wake_r)
+    os.close(wake_w)
     if proc.poll() is None:
         proc.kill()
     proc.wait()
