@@ -47,6 +47,7 @@ when the host ends, also on SIGTERM, SIGINT or SIGHUP. Uploads go to
 """
 import argparse
 import base64
+import fcntl
 import hashlib
 import json
 import os
@@ -519,7 +520,19 @@ def run_zmodem(t, argv, cwd, rate=0):
         t.send("%s 를 실행할 수 없습니다 (lrzsz 필요).\r\n" % argv[0])
         return None
     out = proc.stdout.fileno()
-    chunk = 8192 if rate <= 0 else max(64, min(8192, rate // 20))
+    chunk = 65536 if rate <= 0 else max(64, min(8192, rate // 20))
+    # The program writes a ZModem subpacket (1 KiB) at a time. Woken for
+    # each, this relay and the program would take turns on the processor (on
+    # a machine of two, the relay's wake-ups cost a third of the program's
+    # speed); while the output flows and a read found less than a chunk, the
+    # relay naps 0.2 ms so that pieces gather in the pipe (made roomy so the
+    # program never waits for the nap), as a host's output buffering would.
+    nap = 0.0002 if rate <= 0 else 0
+    if nap:
+        try:
+            fcntl.fcntl(out, 1031, 1 << 20)  # F_SETPIPE_SZ
+        except OSError:
+            pass
     started = time.time()
     sent = 0
 
@@ -561,6 +574,8 @@ def run_zmodem(t, argv, cwd, rate=0):
             break
         t.send(data)
         sent += len(data)
+        if nap and 1024 <= len(data) < chunk:
+            time.sleep(nap)
         if rate > 0:
             ahead = sent / rate - (time.time() - started)
             if ahead > 0:
