@@ -523,7 +523,7 @@ def run_zmodem(t, argv, cwd, rate=0):
     chunk = 65536 if rate <= 0 else max(64, min(8192, rate // 20))
     # The program writes a ZModem subpacket (1 KiB) at a time. Woken for
     # each, this relay and the program would take turns on the processor (on
-    # a machine of two, the relay's wake-ups cost a third of the program's
+    # a machine of two, the relay's wake-ups cost a quarter of the program's
     # speed); while the output flows and a read found less than a chunk, the
     # relay naps 0.2 ms so that pieces gather in the pipe (made roomy so the
     # program never waits for the nap), as a host's output buffering would.
