@@ -369,7 +369,6 @@ int TelnetSocket::Receive(uint8_t* buf, int wanted, int cap)
     if (!conn_.State().Connected || use.fd < 0 || !buf)
         return -1;
     WantRead();
-    int got = 0;
     if (wanted < 1) {
         // Whatever is there, up to cap: one non-blocking recv says it without
         // asking the count first (nothing there, or the host's close, is 0;
@@ -380,14 +379,14 @@ int TelnetSocket::Receive(uint8_t* buf, int wanted, int cap)
         while (n < 0 && errno == EINTR);
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return -1;
-        got = n > 0 ? static_cast<int>(n) : 0;
-        return got > 0 ? filter_.Run(buf, got, *this) : 0;
+        return n > 0 ? filter_.Run(buf, static_cast<int>(n), *this) : 0;
     }
     int pending = PendingBytes(use.fd);
     if (pending < 0)
         return -1;
     if (pending < wanted)
         return 0;
+    int got = 0;
     while (got < wanted) {
         ssize_t n = ::recv(use.fd, buf + got, static_cast<size_t>(wanted - got), MSG_DONTWAIT);
         if (n < 0 && errno == EINTR)
